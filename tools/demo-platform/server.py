@@ -1,0 +1,191 @@
+#!/usr/bin/env python3
+"""Demo game platform for the Vornak client: login, server list and game pages.
+
+Loopback only. The pages are plain HTML that both a real browser and the
+stand-in browser control can show.
+"""
+
+import argparse
+import html
+import os
+import random
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import parse_qs, urlsplit
+
+GAME_BACKGROUND = "#203048"
+
+
+def page(title, body, head_extra="", body_style=""):
+    style = f' style="{body_style}"' if body_style else ""
+    return (
+        "<!DOCTYPE html>\n"
+        "<html><head><meta charset=\"utf-8\">\n"
+        f"<title>{html.escape(title)}</title>\n{head_extra}</head>\n"
+        f"<body{style}>\n{body}\n</body></html>\n"
+    )
+
+
+def link(href, text):
+    return f'<li><a href="{html.escape(href)}">{html.escape(text)}</a></li>'
+
+
+def login_page(_query):
+    return page("Vornak 沃纳克 — 登录", (
+        "<h1>沃纳克 Vornak</h1>\n"
+        "<p>欢迎回来，勇士！Welcome back to the jade frontier.</p>\n"
+        "<ul>\n"
+        + link("/vornak/servers", "登录 (Log in)") + "\n"
+        + link("/vornak/external", "window.external") + "\n"
+        "</ul>"))
+
+
+def servers_page(_query):
+    links = [
+        ("/vornak/play?server=1&client=1", "server 1 青龙 (Azure Dragon)"),
+        ("/vornak/play?client=1&server=2", "server 2 白虎 (White Tiger)"),
+        ("/vornak/play?server=3&mode=client=10", "server 3 朱雀 (Vermilion Bird)"),
+        ("/vornak/play?server=4&Client=1", "server 4 玄武 (Black Tortoise, browser only)"),
+        ("/vornak/news", "news 新闻"),
+        ("/vornak/frame", "framed server 5"),
+        ("/vornak/auto", "quick start (server 6)"),
+    ]
+    return page("Vornak — 选择服务器", (
+        "<h1>选择服务器 Choose a server</h1>\n<ul>\n"
+        + "\n".join(link(href, text) for href, text in links)
+        + "\n</ul>"))
+
+
+def frame_page(_query):
+    return page("Vornak — framed server", (
+        "<h1>Framed server 5</h1>\n"
+        "<p>The game below runs in a frame.</p>\n"
+        '<iframe name="game" src="/vornak/play?server=5&amp;client=1"></iframe>'))
+
+
+def auto_page(_query):
+    return page("Vornak — quick start", (
+        "<h1>Quick start</h1>\n<p>Entering server 6 in one second…</p>"),
+        head_extra='<meta http-equiv="refresh" content="1;url=/vornak/play?server=6&amp;client=1">\n')
+
+
+def external_page(_query):
+    return page("Vornak — external", (
+        "<h1>window.external</h1>\n"
+        '<p>external: <span data-external="xxyyzz">?</span></p>\n'
+        '<p>unknown: <span data-external="nosuch">?</span></p>'))
+
+
+def play_page(query):
+    server = parse_qs(query).get("server", ["?"])[0]
+    return page(f"Vornak — server {server}", (
+        f"<h1>Vornak — server {html.escape(server)}</h1>\n"
+        "<p>The caravan road to the Jade Gate is open. 玉门关之路已开。</p>\n"
+        "<p>Your sect awaits its champion.</p>"),
+        body_style=f"background:{GAME_BACKGROUND};color:#e8e0c8")
+
+
+def news_page(_query):
+    return page("Vornak — news", (
+        "<h1>新闻 News</h1>\n"
+        "<p>The lantern festival begins on the fifteenth day.</p>"))
+
+
+def long_page(_query):
+    lines = "\n".join(f"<p>Chronicle line {n}: the river remembers.</p>" for n in range(1, 201))
+    return page("Vornak — chronicle", "<h1>The long chronicle</h1>\n" + lines)
+
+
+ROUTES = {
+    "/vornak": login_page,
+    "/vornak/servers": servers_page,
+    "/vornak/frame": frame_page,
+    "/vornak/auto": auto_page,
+    "/vornak/external": external_page,
+    "/vornak/play": play_page,
+    "/vornak/news": news_page,
+    "/vornak/long": long_page,
+}
+
+
+def garbage_for(path):
+    # Seeded by the path, so a fault test sees the same bytes every run.
+    rng = random.Random("vornak-garbage:" + path)
+    return bytes(rng.randrange(256) for _ in range(4096))
+
+
+class Handler(BaseHTTPRequestHandler):
+    server_version = "VornakDemo/1.0"
+
+    def do_GET(self):
+        options = self.server.options
+        self.server.log_request_path(self.path)
+        if options.delay > 0:
+            time.sleep(options.delay)
+        if options.garbage:
+            self.send_body(200, "application/x-vornak-scrambled", garbage_for(self.path))
+            return
+        parts = urlsplit(self.path)
+        route = ROUTES.get(parts.path.rstrip("/") or "/")
+        if route is None:
+            self.send_body(404, "text/html; charset=utf-8",
+                           page("Not found", "<h1>404</h1><p>No such page.</p>").encode("utf-8"))
+            return
+        self.send_body(200, "text/html; charset=utf-8", route(parts.query).encode("utf-8"))
+
+    def send_body(self, status, content_type, body):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Cache-Control", "no-cache")
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *_args):
+        pass  # the request log below replaces the default access log
+
+
+class DemoServer(ThreadingHTTPServer):
+    daemon_threads = True
+
+    def __init__(self, options):
+        super().__init__(("127.0.0.1", options.port), Handler)
+        self.options = options
+        self.log_lock = threading.Lock()
+        self.log_file = open(options.log, "a", encoding="utf-8") if options.log else sys.stderr
+
+    def log_request_path(self, path):
+        with self.log_lock:
+            self.log_file.write(path + "\n")
+            self.log_file.flush()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--port", type=int, default=8350)
+    parser.add_argument("--delay", type=float, default=0.0,
+                        help="answer every request after this many seconds")
+    parser.add_argument("--garbage", action="store_true",
+                        help="answer every request with scrambled non-HTML bytes")
+    parser.add_argument("--pidfile", help="write the process id here")
+    parser.add_argument("--log", help="append requested paths here instead of stderr")
+    options = parser.parse_args()
+
+    server = DemoServer(options)
+    if options.pidfile:
+        with open(options.pidfile, "w", encoding="ascii") as f:
+            f.write(f"{os.getpid()}\n")
+    print(f"serving on http://127.0.0.1:{server.server_address[1]}/vornak",
+          file=sys.stderr, flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+    finally:
+        server.server_close()
+
+
+if __name__ == "__main__":
+    main()
