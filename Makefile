@@ -1,0 +1,27 @@
+# Stable entry points: build, test, demo, bench, lint.
+ROOT := $(abspath .)
+BUILD := $(ROOT)/build
+JOBS ?= 2
+CMAKE_COMMON := -DCMAKE_BUILD_TYPE=Release
+
+.PHONY: all build deps test demo bench clean
+
+all: build
+
+deps:
+	@tools/install-packages.sh
+
+build:
+	cmake -S . -B build/x86 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86.cmake $(CMAKE_COMMON) > /dev/null
+	cmake --build build/x86 -j $(JOBS)
+	cmake -S . -B build/x64 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x64.cmake $(CMAKE_COMMON) -DDUSKMERE_TESTS=ON > /dev/null
+	cmake --build build/x64 -j $(JOBS)
+
+test: deps build
+	tests/harness/run-tests.sh
+
+demo: deps build
+	tools/demo/run-demo.sh
+
+clean:
+	rm -rf build

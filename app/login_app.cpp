@@ -1,0 +1,34 @@
+#include "app/login_app.h"
+
+#include <commctrl.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include "login/login_dlg.h"
+
+CLoginApp theApp;
+
+CLoginApp::CLoginApp() {
+    m_dwRestartManagerSupportFlags = AFX_RESTART_MANAGER_SUPPORT_RESTART;
+}
+
+BOOL CLoginApp::InitInstance() {
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    CWinApp::InitInstance();
+
+    Gdiplus::GdiplusStartupInput gdiplus;
+    Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplus, nullptr);
+
+    SetRegistryKey(L"应用程序向导生成的本地应用程序");
+
+    CLoginDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+
+    return FALSE;
+}
+
+int CLoginApp::ExitInstance() {
+    return CWinApp::ExitInstance();
+}

@@ -1,0 +1,62 @@
+#include "login/login_dlg.h"
+
+#include "framework/app.h"
+#include "ui/minimized_icon.h"
+
+namespace {
+constexpr UINT kBackdropTemplate = 102;
+constexpr UINT kBackdropImage = 155;
+constexpr UINT kAppIcon = 128;
+}  // namespace
+
+CLoginDlg::CLoginDlg()
+    : CDialogEx(kBackdropTemplate, nullptr),
+      m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(kAppIcon))) {}
+
+const fw::MessageMap* CLoginDlg::GetMessageMap() const {
+    static const fw::MessageEntry entries[] = {
+        fw::OnMessage<WM_PAINT, &CLoginDlg::OnPaint>(),
+        fw::OnMessage<WM_QUERYDRAGICON, &CLoginDlg::OnQueryDragIcon>(),
+        fw::OnMessage<WM_NCHITTEST, &CLoginDlg::OnNcHitTest>(),
+        fw::OnMessage<WM_CLOSE, &CLoginDlg::OnClose>(),
+    };
+    static const fw::MessageMap map(CDialogEx::GetMessageMap(), entries);
+    return &map;
+}
+
+BOOL CLoginDlg::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+    SetWindowText(L"Duskmere");
+    m_layered.m_hWnd = m_hWnd;
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    ModifyStyle(WS_CAPTION, 0);
+    if (!m_layered.m_png.Load(MAKEINTRESOURCEW(kBackdropImage), AfxGetResourceHandle())) return TRUE;
+    const int width = static_cast<int>(m_layered.m_png.Width());
+    const int height = static_cast<int>(m_layered.m_png.Height());
+    MoveWindow(0, 0, width, height, TRUE);
+    CenterWindow();
+    m_layered.DrawPerPixelAlpha();
+    return TRUE;
+}
+
+void CLoginDlg::OnPaint() {
+    if (IsIconic()) {
+        PaintMinimizedIcon(*this, m_hIcon);
+        return;
+    }
+    // The look comes wholly from the layered image; the region is only validated,
+    // or the window would be sent WM_PAINT over and over.
+    ::ValidateRect(m_hWnd, nullptr);
+}
+
+HCURSOR CLoginDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+
+LRESULT CLoginDlg::OnNcHitTest(CPoint) {
+    m_bBackdropLeads = TRUE;
+    const LRESULT hit = Default();
+    return hit == HTCLIENT ? HTCAPTION : hit;
+}
+
+void CLoginDlg::OnClose() { EndDialog(IDOK); }

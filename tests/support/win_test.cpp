@@ -1,0 +1,83 @@
+#include "support/win_test.h"
+
+#include <ostream>
+#include <vector>
+
+namespace test {
+
+void PumpMessages(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (::GetTickCount64() >= end) return done();
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+COLORREF ClientPixel(HWND hwnd, int x, int y) {
+    HDC dc = ::GetDC(hwnd);
+    const COLORREF color = ::GetPixel(dc, x, y);
+    ::ReleaseDC(hwnd, dc);
+    return color;
+}
+
+RECT WindowRect(HWND hwnd) {
+    RECT rect{};
+    ::GetWindowRect(hwnd, &rect);
+    return rect;
+}
+
+RECT RectInParent(HWND hwnd) {
+    RECT rect = WindowRect(hwnd);
+    ::MapWindowPoints(nullptr, ::GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+namespace {
+struct Pending {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    UINT_PTR timer;
+};
+std::vector<Pending>& PendingPosts() {
+    static std::vector<Pending> posts;
+    return posts;
+}
+void CALLBACK PostNow(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    auto& posts = PendingPosts();
+    for (auto it = posts.begin(); it != posts.end(); ++it) {
+        if (it->timer != timer) continue;
+        ::PostMessageW(it->hwnd, it->message, it->wParam, it->lParam);
+        posts.erase(it);
+        return;
+    }
+}
+}  // namespace
+
+void PostLater(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT delayMs) {
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, delayMs, &PostNow);
+    PendingPosts().push_back({hwnd, message, wParam, lParam, timer});
+}
+
+}  // namespace test
+
+bool operator==(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+void PrintTo(const RECT& rect, std::ostream* os) {
+    *os << "(" << rect.left << ", " << rect.top << ")-(" << rect.right << ", " << rect.bottom << ") "
+        << (rect.right - rect.left) << "x" << (rect.bottom - rect.top);
+}
