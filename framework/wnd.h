@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include "framework/gdi.h"
+#include "framework/event_sink.h"
 #include "framework/message_map.h"
 
 class CWnd {
@@ -28,6 +29,8 @@ public:
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     virtual BOOL PreTranslateMessage(MSG* msg);
     virtual const fw::MessageMap* GetMessageMap() const;
+    // Events of the ActiveX controls this window hosts; none by default.
+    virtual const fw::EventSinkMap* GetEventSinkMap() const { return nullptr; }
 
     // Thin forwards to user32 on m_hWnd.
     BOOL ShowWindow(int cmd);
