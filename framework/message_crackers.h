@@ -1,6 +1,8 @@
 #pragma once
 // Typed entries for message tables. Included by wnd.h once CWnd and CDC exist.
 
+#include <type_traits>
+
 #include "framework/message_map.h"
 
 namespace fw {
@@ -56,10 +58,16 @@ LRESULT CallMessage(CWnd* self, WPARAM wParam, LPARAM lParam) {
     return Cracker<Msg>::Call(static_cast<C*>(self), Handler, wParam, lParam);
 }
 
+// A command handler is a member of the window, or a free function that uses
+// nothing of the window that received the command.
 template <auto Handler>
-LRESULT CallCommand(CWnd* self, WPARAM, LPARAM) {
-    using C = typename ClassOf<decltype(Handler)>::type;
-    (static_cast<C*>(self)->*Handler)();
+LRESULT CallCommand([[maybe_unused]] CWnd* self, WPARAM, LPARAM) {
+    if constexpr (std::is_member_function_pointer_v<decltype(Handler)>) {
+        using C = typename ClassOf<decltype(Handler)>::type;
+        (static_cast<C*>(self)->*Handler)();
+    } else {
+        Handler();
+    }
     return 0;
 }
 

@@ -1,0 +1,17 @@
+#pragma once
+// The hand-off between the login windows and the game window, and the two
+// confirmation commands that both kinds of window bind.
+
+class CGameDialog;
+
+// The single game window, created hidden on first use.
+CGameDialog* GetGameDialog();
+// Opens `address` in the game window and hides the login windows.
+void EnterGame(const wchar_t* address);
+// Releases the game window and brings back the login windows with a fresh page.
+void ReturnToServerList();
+
+// Command handlers, bound as fw::OnCommand<&ConfirmQuit>(id): ask, then quit with
+// exit code 16 / return to the server list.
+void ConfirmQuit();
+void ConfirmServerList();
