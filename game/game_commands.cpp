@@ -1,0 +1,109 @@
+// The game window's commands, its boss and full-screen hotkeys and its
+// notification-area icon.
+
+#include "game/game_dialog.h"
+
+#include <utility>
+
+#include "cache/clean_cache_dlg.h"
+#include "framework/app.h"
+#include "framework/handles.h"
+
+namespace {
+
+constexpr UINT kTrayIconId = 128;
+constexpr UINT kTrayIcon = 128;
+constexpr UINT kExitItem = 1013;
+
+#ifndef _WIN64
+static_assert(sizeof(NOTIFYICONDATAW) == 956, "the icon record carries every field up to hBalloonIcon");
+#endif
+
+}  // namespace
+
+void CGameDialog::RegisterHotKeys() {
+    m_bossHotKeyHold = HotKeyHold::Registered;
+    if (!::RegisterHotKey(m_hWnd, m_nBossHotKeyId, 0, VK_F10)) {
+        m_bossHotKeyHold = HotKeyHold::Refused;
+        AfxMessageBox(L"RegisterHotKey F10 false");
+    }
+    m_fullScreenHotKeyHold = HotKeyHold::Registered;
+    if (!::RegisterHotKey(m_hWnd, m_nFullScreenHotKeyId, 0, VK_F11)) {
+        m_fullScreenHotKeyHold = HotKeyHold::Refused;
+        AfxMessageBox(L"RegisterHotKey F11 false");
+    }
+}
+
+void CGameDialog::ReleaseHotKeys(bool reportRefused) {
+    struct Key {
+        HotKeyHold& hold;
+        int id;
+        const wchar_t* failure;
+    };
+    const Key keys[] = {
+        {m_bossHotKeyHold, m_nBossHotKeyId, L"UnregisterHotKey F10 false"},
+        {m_fullScreenHotKeyHold, m_nFullScreenHotKeyId, L"UnregisterHotKey F11 false"},
+    };
+    for (const Key& key : keys) {
+        const HotKeyHold hold = std::exchange(key.hold, HotKeyHold::None);
+        if (hold == HotKeyHold::None || (hold == HotKeyHold::Refused && !reportRefused)) continue;
+        if (!::UnregisterHotKey(m_hWnd, key.id)) AfxMessageBox(key.failure);
+    }
+}
+
+void CGameDialog::AddTrayIcon() {
+    // 956 bytes on the 32-bit target; the 64-bit record is larger, and the shell
+    // checks cbSize against the layout of its own word size.
+    m_nid.cbSize = sizeof(NOTIFYICONDATAW);
+    m_nid.hWnd = m_hWnd;
+    m_nid.uID = kTrayIconId;
+    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_nid.uCallbackMessage = WM_TRAYNOTIFY;
+    m_nid.hIcon = ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(kTrayIcon));
+    ::lstrcpyW(m_nid.szTip, L"Duskmere");
+    ::Shell_NotifyIconW(NIM_ADD, &m_nid);
+    m_bTrayIconAdded = true;
+}
+
+void CGameDialog::RemoveTrayIcon() {
+    if (!std::exchange(m_bTrayIconAdded, false)) return;
+    ::Shell_NotifyIconW(NIM_DELETE, &m_nid);
+}
+
+LRESULT CGameDialog::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
+    if (wParam != kTrayIconId) return 1;
+    if (lParam == WM_LBUTTONDBLCLK) {
+        ToggleVisibility();
+    } else if (lParam == WM_RBUTTONUP) {
+        POINT cursor{};
+        ::GetCursorPos(&cursor);
+        fw::Menu menu(::CreatePopupMenu());
+        ::AppendMenuW(menu.get(), MF_STRING, kExitItem, L"退出");
+        // The choice comes back as WM_COMMAND 1013.
+        ::TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, m_hWnd, nullptr);
+    }
+    return 0;
+}
+
+void CGameDialog::ToggleVisibility() {
+    ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW);
+}
+
+void CGameDialog::OnHotKey(UINT nHotKeyId, UINT, UINT) {
+    if (static_cast<int>(nHotKeyId) == m_nBossHotKeyId)
+        ToggleVisibility();
+    else if (static_cast<int>(nHotKeyId) == m_nFullScreenHotKeyId)
+        ToggleFullScreen();
+    Default();
+}
+
+void CGameDialog::OnBoss() { ToggleVisibility(); }
+
+void CGameDialog::OnMinimize() { ShowWindow(SW_MINIMIZE); }
+
+void CGameDialog::OnCleanCache() {
+    CCleanCacheDlg dlg;
+    dlg.DoModal();
+}
+
+void CGameDialog::OnRefresh() { m_browser.Refresh(); }

@@ -1,0 +1,227 @@
+#include "game/game_dialog.h"
+
+#include "framework/app.h"
+#include "framework/handles.h"
+#include "login/handoff.h"
+#include "ui/minimized_icon.h"
+
+namespace {
+constexpr UINT kGameTemplate = 131;
+constexpr UINT kAppIcon = 128;
+constexpr UINT kStripBitmap = 136;
+constexpr UINT kBrowserId = 1000;
+constexpr DISPID kNavigateComplete2 = 252;
+}  // namespace
+
+CGameDialog::CGameDialog()
+    : CDialogEx(kGameTemplate, nullptr),
+      m_nBossHotKeyId(1001),
+      m_nFullScreenHotKeyId(1002),
+      m_nDisplayMode(MODE_MAXIMIZED),
+      m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(kAppIcon))) {}
+
+const fw::MessageMap* CGameDialog::GetMessageMap() const {
+    static const fw::MessageEntry entries[] = {
+        fw::OnCommand<&ConfirmQuit>(1001),
+        fw::OnCommand<&CGameDialog::ToggleMaximized>(1009),
+        fw::OnCommand<&CGameDialog::ToggleMaximized>(1011),
+        fw::OnCommand<&CGameDialog::OnMinimize>(1003),
+        fw::OnCommand<&CGameDialog::OnFullScreen>(1004),
+        fw::OnCommand<&CGameDialog::OnBoss>(1005),
+        fw::OnCommand<&CGameDialog::OnCleanCache>(1006),
+        fw::OnCommand<&CGameDialog::OnRefresh>(1007),
+        fw::OnCommand<&ConfirmServerList>(1008),
+        fw::OnRawMessage<&CGameDialog::OnTrayNotify>(WM_TRAYNOTIFY),
+        fw::OnCommand<&ConfirmQuit>(1013),
+        fw::OnMessage<WM_CLOSE, &CGameDialog::OnCloseRequest>(),
+        fw::OnMessage<WM_HOTKEY, &CGameDialog::OnHotKey>(),
+        fw::OnMessage<WM_PAINT, &CGameDialog::OnPaint>(),
+        fw::OnMessage<fw::WM_CTLCOLOR, &CGameDialog::OnCtlColor>(),
+        fw::OnMessage<WM_SIZE, &CGameDialog::OnSize>(),
+        fw::OnMessage<WM_LBUTTONDBLCLK, &CGameDialog::OnLButtonDblClk>(),
+        fw::OnMessage<WM_LBUTTONDOWN, &CGameDialog::OnLButtonDown>(),
+        fw::OnMessage<WM_DESTROY, &CGameDialog::OnDestroy>(),
+    };
+    static const fw::MessageMap map(CDialogEx::GetMessageMap(), entries);
+    return &map;
+}
+
+const fw::EventSinkMap* CGameDialog::GetEventSinkMap() const {
+    static const fw::EventSinkEntry entries[] = {
+        fw::OnEvent<&CGameDialog::OnNavigateComplete2>(kBrowserId, kNavigateComplete2),
+    };
+    static const fw::EventSinkMap map(CDialogEx::GetEventSinkMap(), entries);
+    return &map;
+}
+
+void CGameDialog::DoDataExchange(CDataExchange* pDX) {
+    CDialogEx::DoDataExchange(pDX);
+    DDX_Control(pDX, kBrowserId, m_browser);
+    DDX_Control(pDX, 1001, m_btnClose);
+    DDX_Control(pDX, 1009, m_btnMaximize);
+    DDX_Control(pDX, 1003, m_btnMinimize);
+    DDX_Control(pDX, 1004, m_btnFullScreen);
+    DDX_Control(pDX, 1005, m_btnBoss);
+    DDX_Control(pDX, 1007, m_btnRefresh);
+    DDX_Control(pDX, 1008, m_btnServer);
+    DDX_Control(pDX, 1006, m_btnClean);
+    DDX_Control(pDX, 1011, m_btnRestore);
+}
+
+BOOL CGameDialog::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+    SetWindowText(L"Duskmere");
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    ModifyStyleEx(WS_EX_APPWINDOW, WS_EX_TOOLWINDOW);
+    m_bmpTitleStrip.LoadBitmap(AfxGetResourceHandle(), kStripBitmap);
+    ApplyMaximizedGeometry();
+
+    m_pToolTip = std::make_unique<CToolTipCtrl>();
+    m_pToolTip->Create(this, 0);
+    InitTitleStrip();
+
+    RegisterHotKeys();
+    // An owned window gets a taskbar button only as an application window.
+    ModifyStyleEx(WS_EX_TOOLWINDOW, WS_EX_APPWINDOW);
+    AddTrayIcon();
+    m_btnMaximize.ShowWindow(SW_HIDE);
+    return TRUE;
+}
+
+void CGameDialog::OnClose() {
+    m_bmpTitleStrip.DeleteObject();
+    ReleaseHotKeys(true);
+    RemoveTrayIcon();
+}
+
+void CGameDialog::OnCloseRequest() { ConfirmQuit(); }
+
+void CGameDialog::OnDestroy() {
+    // The window goes with its owner before the application's teardown reaches
+    // OnClose; what belongs to the window handle is given back while it exists.
+    ReleaseHotKeys(false);
+    RemoveTrayIcon();
+    Default();
+}
+
+void CGameDialog::ApplyDisplayMode() {
+    switch (m_nDisplayMode) {
+    case MODE_FULLSCREEN:
+        ShowTitleStrip(SW_HIDE);
+        ApplyFullScreenGeometry();
+        break;
+    case MODE_MAXIMIZED:
+        ShowTitleStrip(SW_SHOW);
+        ApplyMaximizedGeometry();
+        LayoutTitleStrip();
+        break;
+    case MODE_NORMAL:
+        ShowTitleStrip(SW_SHOW);
+        ApplyNormalGeometry();
+        LayoutTitleStrip();
+        break;
+    default:
+        break;
+    }
+}
+
+void CGameDialog::ApplyFullScreenGeometry() {
+    RECT screen{};
+    ::GetClientRect(::GetDesktopWindow(), &screen);
+    MoveWindow(screen);
+    m_browser.MoveWindow(screen);
+}
+
+void CGameDialog::ApplyMaximizedGeometry() {
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    // The work area's size at the screen origin, not at the work area's corner.
+    RECT rect{0, 0, work.right - work.left, work.bottom - work.top};
+    MoveWindow(rect);
+    rect.top += kStripHeight;
+    m_browser.MoveWindow(rect);
+}
+
+void CGameDialog::ApplyNormalGeometry() {
+    MoveWindow(0, 0, 1000, 700);
+    CenterWindow();
+    m_browser.MoveWindow(0, kStripHeight, 1000, 700 - kStripHeight);
+}
+
+void CGameDialog::ToggleMaximized() {
+    if (m_nDisplayMode == MODE_MAXIMIZED)
+        m_nDisplayMode = MODE_NORMAL;
+    else if (m_nDisplayMode == MODE_NORMAL)
+        m_nDisplayMode = MODE_MAXIMIZED;
+    ApplyDisplayMode();
+}
+
+void CGameDialog::OnFullScreen() {
+    m_nDisplayMode = MODE_FULLSCREEN;
+    ApplyDisplayMode();
+}
+
+void CGameDialog::ToggleFullScreen() {
+    if (!IsWindowVisible()) return;
+    m_nDisplayMode = m_nDisplayMode == MODE_FULLSCREEN ? MODE_MAXIMIZED : MODE_FULLSCREEN;
+    ApplyDisplayMode();
+}
+
+void CGameDialog::OnSize(UINT, int, int) {
+    Default();
+    if (!IsWindowVisible()) return;
+    ApplyDisplayMode();
+}
+
+void CGameDialog::OnLButtonDown(UINT, CPoint point) {
+    // In the centred window the strip acts as its caption.
+    if (m_nDisplayMode == MODE_NORMAL)
+        PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+    Default();
+}
+
+void CGameDialog::OnLButtonDblClk(UINT, CPoint) {
+    ToggleMaximized();
+    Default();
+}
+
+void CGameDialog::OnPaint() {
+    if (IsIconic()) {
+        PaintMinimizedIcon(*this, m_hIcon);
+        return;
+    }
+    if (m_nDisplayMode == MODE_FULLSCREEN) {
+        CDialog::OnPaint();
+        return;
+    }
+    CPaintDC dc(m_hWnd);
+    fw::MemoryDC memory(dc.GetSafeHdc());
+    BITMAP strip{};
+    // After OnClose the strip bitmap is gone while the window may still paint.
+    if (m_bmpTitleStrip.GetBitmap(&strip)) {
+        memory.SelectBitmap(m_bmpTitleStrip);
+        RECT client{};
+        GetClientRect(&client);
+        ::StretchBlt(dc.GetSafeHdc(), 0, 0, client.right - client.left, kStripHeight, memory.get(), 0,
+                     0, strip.bmWidth, kStripHeight, SRCCOPY);
+    }
+    CDialog::OnPaint();
+}
+
+HBRUSH CGameDialog::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {
+    return CDialogEx::OnCtlColor(pDC, pWnd, nCtlColor);
+}
+
+BOOL CGameDialog::PreTranslateMessage(MSG* pMsg) {
+    // Enter and Escape belong to the game page, not to the dialog keys.
+    if (pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE))
+        return FALSE;
+    // The tooltips do not subclass the buttons; they see the mouse only here.
+    if (m_pToolTip) m_pToolTip->SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(pMsg));
+    return CDialog::PreTranslateMessage(pMsg);
+}
+
+void CGameDialog::OnNavigateComplete2(IDispatch*, VARIANT*) {
+    if (!m_browser.IsWindowVisible()) m_browser.ShowWindow(SW_SHOW);
+}

@@ -1,0 +1,93 @@
+// The title strip of the game window: logo, nine image buttons, their tooltips,
+// visibility per display mode and the right-to-left layout.
+
+#include "game/game_dialog.h"
+
+#include "framework/app.h"
+
+namespace {
+
+constexpr int kLogoId = 1002;
+constexpr UINT kLogoBitmap = 141;
+constexpr int kLogoWidth = 144;
+
+struct StripButton {
+    CPngButton CGameDialog::*button;
+    UINT strip;
+    const wchar_t* tip;
+};
+
+// In the order their GDI+ start-ups and tooltips are made.
+constexpr StripButton kStripButtons[] = {
+    {&CGameDialog::m_btnClose, 166, nullptr},
+    {&CGameDialog::m_btnRestore, 189, L"还原"},
+    {&CGameDialog::m_btnMaximize, 168, L"最大化"},
+    {&CGameDialog::m_btnMinimize, 169, L"最小化"},
+    {&CGameDialog::m_btnFullScreen, 167, L"按F11进入/退出全屏"},
+    {&CGameDialog::m_btnBoss, 164, nullptr},
+    {&CGameDialog::m_btnRefresh, 170, nullptr},
+    {&CGameDialog::m_btnServer, 171, nullptr},
+    {&CGameDialog::m_btnClean, 1000, nullptr},
+};
+
+}  // namespace
+
+void CGameDialog::InitTitleStrip() {
+    InitStripButtons();
+    LayoutTitleStrip();
+
+    CWnd* logo = GetDlgItem(kLogoId);
+    m_bmpLogo.LoadBitmap(AfxGetInstanceHandle(), kLogoBitmap);
+    logo->ModifyStyle(0, SS_BITMAP | SS_CENTERIMAGE);
+    logo->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_bmpLogo.GetSafeHandle()));
+    logo->MoveWindow(0, 0, kLogoWidth, kStripHeight);
+}
+
+void CGameDialog::InitStripButtons() {
+    for (const StripButton& entry : kStripButtons) {
+        CPngButton& button = this->*entry.button;
+        SetUpPngButton(button, entry.strip);
+        if (entry.tip) m_pToolTip->AddTool(&button, entry.tip);
+    }
+}
+
+void CGameDialog::ShowTitleStrip(int nCmdShow) {
+    GetDlgItem(kLogoId)->ShowWindow(nCmdShow);
+    for (CPngButton* button : {&m_btnClose, &m_btnMinimize, &m_btnFullScreen, &m_btnBoss, &m_btnRefresh,
+                               &m_btnServer, &m_btnClean})
+        button->ShowWindow(nCmdShow);
+    if (nCmdShow == SW_SHOW) {
+        const bool normal = m_nDisplayMode == MODE_NORMAL;
+        m_btnMaximize.ShowWindow(normal ? SW_SHOW : SW_HIDE);
+        m_btnRestore.ShowWindow(normal ? SW_HIDE : SW_SHOW);
+    } else {
+        m_btnRestore.ShowWindow(nCmdShow);
+        m_btnMaximize.ShowWindow(nCmdShow);
+    }
+}
+
+void CGameDialog::LayoutTitleStrip() {
+    RECT client{};
+    GetClientRect(&client);
+    auto place = [](CPngButton& button, int x, int width) { button.MoveWindow(x, 0, width, kStripHeight); };
+
+    // From the right edge leftwards; nothing is clamped on a narrow window.
+    int x = client.right - 2 - m_btnClose.m_nWidth;
+    place(m_btnClose, x, m_btnClose.m_nWidth);
+    x -= m_btnRestore.m_nWidth;
+    place(m_btnRestore, x, m_btnRestore.m_nWidth);
+    // Maximise and restore take turns in one place.
+    place(m_btnMaximize, x, m_btnRestore.m_nWidth);
+    x -= m_btnMinimize.m_nWidth;
+    place(m_btnMinimize, x, m_btnMinimize.m_nWidth);
+    x -= 40 + m_btnFullScreen.m_nWidth;
+    place(m_btnFullScreen, x, m_btnFullScreen.m_nWidth);
+    // These three give up their images' 2-pixel margins and touch.
+    for (CPngButton* button : {&m_btnBoss, &m_btnClean, &m_btnRefresh}) {
+        x -= button->m_nWidth - 2;
+        place(*button, x, button->m_nWidth - 2);
+    }
+    x -= 2 + m_btnServer.m_nWidth;
+    place(m_btnServer, x, m_btnServer.m_nWidth);
+    Invalidate(TRUE);
+}
