@@ -1,0 +1,300 @@
+// The control's windows: the in-place view that draws the page and takes the
+// mouse, and the message-only window that receives fetch results and timers.
+
+#include <algorithm>
+
+#include "tools/standin-browser/browser_control.h"
+#include "tools/standin-browser/event_log.h"
+#include "tools/standin-browser/guarded.h"
+#include "tools/standin-browser/module.h"
+#include "tools/standin-browser/url.h"
+
+namespace standin {
+
+namespace {
+
+constexpr wchar_t kViewClass[] = L"StandInBrowserView";
+constexpr wchar_t kNotifyClass[] = L"StandInBrowserNotify";
+constexpr int kLineStep = 20;
+
+// Mouse positions are signed 16-bit values (negative on multi-monitor desktops).
+POINT PointFrom(LPARAM lParam) {
+    return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
+class PaintScope {
+public:
+    explicit PaintScope(HWND hwnd) : hwnd_(hwnd), dc_(::BeginPaint(hwnd, &ps_)) {}
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    ~PaintScope() { ::EndPaint(hwnd_, &ps_); }
+    HDC dc() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
+// The object a window belongs to; set from the creation parameter.
+BrowserControl* Owner(HWND hwnd, UINT message, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    return reinterpret_cast<BrowserControl*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+}  // namespace
+
+void BrowserControl::RegisterWindowClasses() {
+    WNDCLASSEXW view{};
+    view.cbSize = sizeof view;
+    view.lpfnWndProc = ViewProc;
+    view.hInstance = ModuleInstance();
+    view.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    view.lpszClassName = kViewClass;
+    ::RegisterClassExW(&view);
+
+    WNDCLASSEXW notify{};
+    notify.cbSize = sizeof notify;
+    notify.lpfnWndProc = NotifyProc;
+    notify.hInstance = ModuleInstance();
+    notify.lpszClassName = kNotifyClass;
+    ::RegisterClassExW(&notify);
+}
+
+void BrowserControl::UnregisterWindowClasses() {
+    ::UnregisterClassW(kViewClass, ModuleInstance());
+    ::UnregisterClassW(kNotifyClass, ModuleInstance());
+}
+
+void BrowserControl::CreateNotifyWindow() {
+    RegisterWindowClasses();  // fails harmlessly once the classes exist
+    ::CreateWindowExW(0, kNotifyClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleInstance(), this);
+}
+
+bool BrowserControl::CreateView(HWND parent, const RECT& position) {
+    fonts_ = std::make_unique<PageFonts>();
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (Scrollable() ? WS_VSCROLL : 0);
+    // WS_EX_CLIENTEDGE is the 2-pixel sunken border a page gets unless the host opts out.
+    const DWORD exStyle = (hostFlags_ & DOCHOSTUIFLAG_NO3DBORDER) ? 0 : WS_EX_CLIENTEDGE;
+    const HWND hwnd = ::CreateWindowExW(exStyle, kViewClass, L"", style, position.left, position.top,
+                                        position.right - position.left, position.bottom - position.top,
+                                        parent, nullptr, ModuleInstance(), this);
+    if (!hwnd) {
+        fonts_.reset();
+        return false;
+    }
+    Relayout();
+    LogWindowState(hwnd, (::GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0);
+    return true;
+}
+
+LRESULT CALLBACK BrowserControl::NotifyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    BrowserControl* self = Owner(hwnd, message, lParam);
+    if (!self) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    switch (message) {
+    case WM_NCCREATE:
+        self->notify_.reset(hwnd);
+        break;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        if (self->notify_.get() == hwnd) self->notify_.release();
+        break;
+    case kFetchDoneMessage:
+        Guarded([&] {
+            self->OnFetchDone(wParam);
+            return S_OK;
+        });
+        return 0;
+    case WM_TIMER:
+        if (wParam != kMetaRefreshTimer) break;
+        Guarded([&] {
+            self->OnMetaRefreshTimer();
+            return S_OK;
+        });
+        return 0;
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK BrowserControl::ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    BrowserControl* self = Owner(hwnd, message, lParam);
+    if (!self) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCCREATE) self->view_.reset(hwnd);
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        if (self->view_.get() == hwnd) self->view_.release();
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    LRESULT result = 0;
+    if (FAILED(Guarded([&] {
+            result = self->OnViewMessage(hwnd, message, wParam, lParam);
+            return S_OK;
+        }))) {
+        result = ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return result;
+}
+
+LRESULT BrowserControl::OnViewMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        Paint(hwnd);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;  // WM_PAINT covers every pixel
+    case WM_SIZE:
+        Relayout();
+        return 0;
+    case WM_WINDOWPOSCHANGED:
+        LogWindowState(hwnd, (::GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0);
+        break;  // default processing sends WM_SIZE and WM_MOVE
+    case WM_SHOWWINDOW:
+        LogWindowState(hwnd, wParam != FALSE);
+        break;
+    case WM_VSCROLL:
+        OnScroll(LOWORD(wParam));
+        return 0;
+    case WM_MOUSEWHEEL:
+        ScrollTo(scrollY_ - GET_WHEEL_DELTA_WPARAM(wParam) * 3 * kLineStep / WHEEL_DELTA);
+        return 0;
+    case WM_LBUTTONDOWN:
+        ::SetFocus(hwnd);
+        return 0;
+    case WM_LBUTTONUP:
+        OnClick(PointFrom(lParam));
+        return 0;
+    case WM_CONTEXTMENU: {
+        POINT screen = PointFrom(lParam);
+        if (lParam == -1) {  // from the keyboard: the menu opens at the view's corner
+            screen = POINT{0, 0};
+            ::ClientToScreen(hwnd, &screen);
+        }
+        OnContextMenu(screen);
+        return 0;
+    }
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void BrowserControl::Relayout() {
+    if (!view_ || !fonts_) return;
+    RECT client;
+    ::GetClientRect(view_.get(), &client);
+    std::vector<const Page*> framePages;
+    for (const auto& slot : frames_) framePages.push_back(slot.page ? &*slot.page : nullptr);
+    {
+        const fw::WindowDC dc = fw::WindowDC::Client(view_.get());
+        layout_ = LayOutPage(dc.get(), *fonts_, page_, framePages, client.right);
+    }
+    if (Scrollable()) {
+        scrollY_ = std::clamp(scrollY_, 0, std::max<int>(0, layout_.height - client.bottom));
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        // Kept visible and disabled for short pages, as a page's scroll bar is.
+        info.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
+        info.nMax = std::max(layout_.height - 1, 0);
+        info.nPage = static_cast<UINT>(std::max<LONG>(client.bottom, 0));
+        info.nPos = scrollY_;
+        ::SetScrollInfo(view_.get(), SB_VERT, &info, TRUE);
+    } else {
+        scrollY_ = 0;
+    }
+    ::InvalidateRect(view_.get(), nullptr, FALSE);
+}
+
+void BrowserControl::Paint(HWND hwnd) {
+    const PaintScope paint(hwnd);
+    RECT client;
+    ::GetClientRect(hwnd, &client);
+    if (client.right <= 0 || client.bottom <= 0) return;
+    // Drawn off screen first so that scrolling and reloading do not flicker.
+    const fw::Bitmap bitmap(::CreateCompatibleBitmap(paint.dc(), client.right, client.bottom));
+    fw::MemoryDC memory(paint.dc());
+    if (!bitmap || !memory) {
+        PaintLayout(paint.dc(), layout_, page_.background, client, scrollY_);
+        return;
+    }
+    memory.SelectBitmap(bitmap.get());
+    PaintLayout(memory.get(), layout_, page_.background, client, scrollY_);
+    ::BitBlt(paint.dc(), 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
+}
+
+void BrowserControl::ScrollTo(int y) {
+    if (!Scrollable() || !view_) return;
+    RECT client;
+    ::GetClientRect(view_.get(), &client);
+    y = std::clamp(y, 0, std::max<int>(0, layout_.height - client.bottom));
+    if (y == scrollY_) return;
+    scrollY_ = y;
+    ::SetScrollPos(view_.get(), SB_VERT, y, TRUE);
+    ::InvalidateRect(view_.get(), nullptr, FALSE);
+}
+
+void BrowserControl::OnScroll(WORD request) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    ::GetScrollInfo(view_.get(), SB_VERT, &info);
+    const int page = static_cast<int>(info.nPage);
+    switch (request) {
+    case SB_LINEUP: ScrollTo(scrollY_ - kLineStep); break;
+    case SB_LINEDOWN: ScrollTo(scrollY_ + kLineStep); break;
+    case SB_PAGEUP: ScrollTo(scrollY_ - page); break;
+    case SB_PAGEDOWN: ScrollTo(scrollY_ + page); break;
+    case SB_TOP: ScrollTo(0); break;
+    case SB_BOTTOM: ScrollTo(layout_.height); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: ScrollTo(info.nTrackPos); break;
+    }
+}
+
+void BrowserControl::OnClick(POINT client) {
+    const LayoutItem* link = LinkAt(layout_, POINT{client.x, client.y + scrollY_});
+    if (!link) return;
+    // Copied out: the navigation may lay the page out again.
+    const int frame = link->frame;
+    const std::wstring target = ResolveUrl(AddressOf(frame), link->href);
+    StartNavigation(target, frame, false);
+}
+
+void BrowserControl::OnContextMenu(POINT screen) {
+    const auto keepAlive = fw::ComPtr<IUnknown>::Retain(GetUnknown());
+    // Without a handler the control behaves as if the host had declined (S_FALSE).
+    HRESULT hr = S_FALSE;
+    if (uiHandler_) {
+        const auto handler = fw::ComPtr<IDocHostUIHandler>::Retain(uiHandler_.get());
+        hr = handler->ShowContextMenu(CONTEXT_MENU_DEFAULT, &screen, nullptr, nullptr);
+    }
+    LogLine(instance_, "context_menu").Int("hr", static_cast<long>(hr)).Write();
+    if (hr == S_OK || !view_) return;
+
+    enum Command { kBack = 1, kRefresh, kViewSource };
+    const fw::Menu menu(::CreatePopupMenu());
+    if (!menu) return;
+    ::AppendMenuW(menu.get(), MF_STRING | MF_GRAYED, kBack, L"Back");
+    ::AppendMenuW(menu.get(), MF_STRING, kRefresh, L"Refresh");
+    ::AppendMenuW(menu.get(), MF_STRING, kViewSource, L"View source");
+    const BOOL command = ::TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y,
+                                            view_.get(), nullptr);
+    if (command == kRefresh) Refresh();
+}
+
+void BrowserControl::LogWindowState(HWND hwnd, bool visible) {
+    RECT rect;
+    ::GetWindowRect(hwnd, &rect);
+    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+    if (loggedWindow_ && ::EqualRect(&loggedWindow_->rect, &rect) && loggedWindow_->visible == visible) return;
+    loggedWindow_ = WindowState{rect, visible};
+    LogLine(instance_, "window")
+        .Int("x", rect.left)
+        .Int("y", rect.top)
+        .Int("w", rect.right - rect.left)
+        .Int("h", rect.bottom - rect.top)
+        .Bool("visible", visible)
+        .Write();
+}
+
+}  // namespace standin
