@@ -1,5 +1,7 @@
 #include "framework/app.h"
 
+#include <ole2.h>
+
 #include "framework/wnd.h"
 
 namespace {
@@ -16,6 +18,20 @@ std::wstring ExecutableBaseName() {
     if (const auto dot = name.find_last_of(L'.'); dot != std::wstring::npos) name.erase(dot);
     return name;
 }
+
+// OLE for the whole run: hosted ActiveX controls need it on the UI thread.
+class OleScope {
+public:
+    OleScope() : initialised_(SUCCEEDED(::OleInitialize(nullptr))) {}
+    OleScope(const OleScope&) = delete;
+    OleScope& operator=(const OleScope&) = delete;
+    ~OleScope() {
+        if (initialised_) ::OleUninitialize();
+    }
+
+private:
+    bool initialised_;
+};
 
 }  // namespace
 
@@ -40,6 +56,7 @@ int CWinApp::ExitInstance() {
 }
 
 int CWinApp::Run(HINSTANCE instance) {
+    const OleScope ole;
     m_hInstance = instance;
     if (!g_resourceModule) g_resourceModule = instance;
     if (m_strAppName.empty()) m_strAppName = ExecutableBaseName();
@@ -71,7 +88,8 @@ int AfxMessageBox(const wchar_t* text, UINT type, UINT) {
         owner = ::GetLastActivePopup(main->m_hWnd);
         if (!::IsWindowEnabled(owner)) owner = nullptr;
     }
-    const std::wstring caption = g_app ? g_app->m_strAppName : ExecutableBaseName();
+    const std::wstring caption =
+        g_app && !g_app->m_strAppName.empty() ? g_app->m_strAppName : ExecutableBaseName();
     return ::MessageBoxW(owner, text, caption.c_str(), type);
 }
 

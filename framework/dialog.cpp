@@ -1,9 +1,16 @@
 #include "framework/dialog.h"
 
 #include "framework/app.h"
+#include "framework/occ_container.h"
 
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
-    if (!control.m_hWnd) control.SubclassDlgItem(static_cast<UINT>(id), pDX->m_pDlgWnd);
+    if (control.m_hWnd) return;
+    const COleControlContainer* container = pDX->m_pDlgWnd->m_pCtrlCont.get();
+    if (COleControlSite* site = container ? container->FindSite(static_cast<UINT>(id)) : nullptr) {
+        control.AttachControlSite(site);
+        return;
+    }
+    control.SubclassDlgItem(static_cast<UINT>(id), pDX->m_pDlgWnd);
 }
 
 HWND AfxGetSafeOwner(CWnd* parent, HWND* top) {
@@ -33,10 +40,16 @@ HWND CDialog::CreateFromTemplate(HWND owner) {
     HINSTANCE module = AfxGetResourceHandle();
     HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(m_nIDTemplate), MAKEINTRESOURCEW(5));
     HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
-    const auto* dialogTemplate = loaded ? static_cast<const DLGTEMPLATE*>(::LockResource(loaded)) : nullptr;
+    const void* dialogTemplate = loaded ? ::LockResource(loaded) : nullptr;
     if (!dialogTemplate) return nullptr;
-    return ::CreateDialogIndirectParamW(module, dialogTemplate, owner, &CDialog::DialogProc,
-                                        reinterpret_cast<LPARAM>(this));
+    fw::SplitDialogTemplate split;
+    if (fw::SplitOleControls(dialogTemplate, ::SizeofResource(module, resource), &split) &&
+        !split.controls.empty()) {
+        dialogTemplate = split.dialog.data();
+        m_occControls = std::move(split.controls);
+    }
+    return ::CreateDialogIndirectParamW(module, static_cast<const DLGTEMPLATE*>(dialogTemplate), owner,
+                                        &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam) {
@@ -52,6 +65,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lPa
 }
 
 BOOL CDialog::HandleInitDialog() {
+    const std::vector<fw::OleControlItem> controls = std::move(m_occControls);
+    m_occControls.clear();
+    if (!controls.empty()) {
+        if (COleControlContainer* container = GetControlContainer())
+            container->CreateDialogControls(controls, AfxGetResourceHandle(), m_nIDTemplate);
+    }
     return OnInitDialog();
 }
 

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <vector>
+#include "framework/occ_dialog_template.h"
 #include "framework/wnd.h"
 
 class CDialog;
@@ -14,7 +15,8 @@ public:
     CDialog* m_pDlgWnd;
 };
 
-// Subclasses control `id` of the dialog into `control`.
+// Binds control `id` of the dialog to `control`: an ActiveX control through
+// its site, any other control by subclassing it.
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
 
 class CDialog : public CWnd {
@@ -48,6 +50,8 @@ private:
     BOOL HandleInitDialog();
     INT_PTR RunModalLoop();
 
+    // ActiveX controls taken out of the template, made once the dialog exists.
+    std::vector<fw::OleControlItem> m_occControls;
     bool m_bModal = false;
     bool m_bContinueModal = false;
     INT_PTR m_nModalResult = -1;

@@ -5,6 +5,8 @@
 #include <unordered_map>
 
 #include "framework/app.h"
+#include "framework/occ_container.h"
+#include "framework/occ_site.h"
 
 namespace {
 
@@ -42,13 +44,18 @@ const MSG* AfxGetCurrentMessage() { return t_currentMessage; }
 
 void AfxPurgeTemporaryWindows() { TemporaryMap().clear(); }
 
+CWnd::CWnd() = default;
+
 CWnd::~CWnd() {
-    if (m_hWnd && m_bSubclassed) {
-        // The object goes before its window: the window must not call back into it.
-        HWND hwnd = m_hWnd;
-        Detach();
-        ::DestroyWindow(hwnd);
-    }
+    // Standing for a control: the window belongs to the control and its site.
+    if (m_pCtrlSite) DetachControlSite();
+    const HWND hwnd = m_hWnd;
+    const bool destroy = m_hWnd && m_bSubclassed;
+    // The object goes before its window: the window must not call back into it.
+    if (destroy) Detach();
+    // Hosted controls are let go of while their windows still exist.
+    m_pCtrlCont.reset();
+    if (destroy) ::DestroyWindow(hwnd);
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
@@ -109,6 +116,8 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         // A handler that throws has not handled its message.
         result = ::DefSubclassProc(hwnd, message, wParam, lParam);
     }
+    // Children get WM_DESTROY after their parent: hosted controls still have their windows.
+    if (message == WM_DESTROY && self->m_hWnd == hwnd) self->m_pCtrlCont.reset();
     if (message == WM_NCDESTROY && self->m_hWnd == hwnd) {
         if (CWinApp* app = AfxGetApp(); app && app->m_pMainWnd == self) app->m_pMainWnd = nullptr;
         self->Detach();
@@ -182,6 +191,10 @@ BOOL CWnd::ShowWindow(int cmd) {
 }
 
 void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
+    if (m_pCtrlSite) {
+        m_pCtrlSite->MoveWindow(x, y, width, height);
+        return;
+    }
     ::MoveWindow(m_hWnd, x, y, width, height, repaint);
 }
 

@@ -2,13 +2,17 @@
 // CWnd: one C++ object per window, messages routed through its class's table.
 
 #include <windows.h>
+#include <memory>
 #include "framework/gdi.h"
 #include "framework/event_sink.h"
 #include "framework/message_map.h"
 
+class COleControlContainer;
+class COleControlSite;
+
 class CWnd {
 public:
-    CWnd() = default;
+    CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
     virtual ~CWnd();
@@ -63,11 +67,28 @@ public:
     void CenterWindow(CWnd* alternateOwner = nullptr);
     BOOL DestroyWindow();
 
+    // ActiveX containment. A CWnd may host controls (m_pCtrlCont) or stand for
+    // one (m_pCtrlSite): its window is then the control's, moved through OLE
+    // and never destroyed by this object.
+    BOOL CreateControl(REFCLSID clsid, LPCWSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
+                       UINT id);
+    // Calls the control's IDispatch with arguments described by `paramInfo`
+    // (fw::VTS_* bytes, 0-terminated, may be null). Only calls without a result
+    // (vtRet VT_EMPTY) are made. Does nothing when no control stands behind.
+    void InvokeHelper(DISPID dispid, WORD flags, VARTYPE vtRet, void* result, const BYTE* paramInfo, ...);
+    void AttachControlSite(COleControlSite* site);
+    void DetachControlSite();
+    // The container of this window's controls, made on first use; null while
+    // containment is off or the window does not exist.
+    COleControlContainer* GetControlContainer();
+
     // For WM_CTLCOLOR entries: the typed call of OnCtlColor(CDC*, CWnd*, UINT).
     template <class C, class F>
     static LRESULT CrackCtlColor(C* c, F handler, WPARAM wParam, LPARAM lParam);
 
     HWND m_hWnd = nullptr;
+    COleControlSite* m_pCtrlSite = nullptr;
+    std::unique_ptr<COleControlContainer> m_pCtrlCont;
 
 protected:
     // Runs the table of this class and its bases; false when nobody handled it.
