@@ -4,6 +4,8 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include "browser/custom_occ_manager.h"
+#include "browser/external_dispatch.h"
 #include "login/login_dlg.h"
 
 CLoginApp theApp;
@@ -17,6 +19,11 @@ BOOL CLoginApp::InitInstance() {
     ::InitCommonControlsEx(&controls);
     CWinApp::InitInstance();
 
+    // The framework keeps the manager until the process ends.
+    auto* occManager = new CCustomOccManager;
+    m_pExternalDispatch = new CImpIDispatch;
+    AfxEnableControlContainer(occManager);
+
     Gdiplus::GdiplusStartupInput gdiplus;
     Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplus, nullptr);
 
@@ -25,6 +32,10 @@ BOOL CLoginApp::InitInstance() {
     CLoginDlg dlg;
     m_pMainWnd = &dlg;
     dlg.DoModal();
+
+    // Every browser is gone with its window by now; the count is not consulted.
+    delete m_pExternalDispatch;
+    m_pExternalDispatch = nullptr;
 
     return FALSE;
 }
