@@ -1,6 +1,7 @@
 #include "support/win_test.h"
 
 #include <ostream>
+#include <utility>
 #include <vector>
 
 namespace test {
@@ -69,6 +70,50 @@ void CALLBACK PostNow(HWND, UINT, UINT_PTR timer, DWORD) {
 void PostLater(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT delayMs) {
     const UINT_PTR timer = ::SetTimer(nullptr, 0, delayMs, &PostNow);
     PendingPosts().push_back({hwnd, message, wParam, lParam, timer});
+}
+
+namespace {
+std::vector<std::pair<UINT_PTR, std::function<void()>>>& LaterWork() {
+    static std::vector<std::pair<UINT_PTR, std::function<void()>>> work;
+    return work;
+}
+void CALLBACK RunNow(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    auto& all = LaterWork();
+    for (auto it = all.begin(); it != all.end(); ++it) {
+        if (it->first != timer) continue;
+        auto work = std::move(it->second);
+        all.erase(it);
+        work();
+        return;
+    }
+}
+}  // namespace
+
+void RunLater(std::function<void()> work, UINT delayMs) {
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, delayMs, &RunNow);
+    LaterWork().emplace_back(timer, std::move(work));
+}
+
+HWND FindOwnWindow(const wchar_t* className, const wchar_t* title) {
+    struct Search {
+        const wchar_t* className;
+        const wchar_t* title;
+        HWND found;
+    } search{className, title, nullptr};
+    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        wchar_t cls[64] = {};
+        wchar_t text[256] = {};
+        ::GetClassNameW(hwnd, cls, 64);
+        ::GetWindowTextW(hwnd, text, 256);
+        if ((!s->className || lstrcmpW(cls, s->className) == 0) && (!s->title || lstrcmpW(text, s->title) == 0)) {
+            s->found = hwnd;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 }  // namespace test

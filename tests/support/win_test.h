@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <functional>
+#include <iosfwd>
 
 namespace test {
 
@@ -17,6 +18,10 @@ RECT WindowRect(HWND hwnd);
 RECT RectInParent(HWND hwnd);
 // Posts a message after `delayMs`, from a timer, to end a modal loop from inside.
 void PostLater(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT delayMs);
+// Runs `work` from whatever message loop runs after `delayMs` (a modal one, say).
+void RunLater(std::function<void()> work, UINT delayMs = 300);
+// The top-level window of this process with class `className` and text `title`.
+HWND FindOwnWindow(const wchar_t* className, const wchar_t* title);
 
 }  // namespace test
 

@@ -1,0 +1,76 @@
+# Sourced by the test and demo scripts: one Wine prefix with the stand-in browser
+# registered, one warm wineserver, a display, and the demo platform.
+harness_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Starts Xvfb on a free display unless one is set.
+harness_display() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+    HARNESS_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; return 1; }
+    # Per-pixel alpha of layered windows shows only through a compositor.
+    xcompmgr >/dev/null 2>&1 &
+    HARNESS_XCOMPMGR_PID=$!
+}
+
+# Creates a fresh prefix at $1 with the stand-in registered over the browser's class id.
+harness_prefix() {
+    export WINEPREFIX="$1"
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    wine wineboot -i </dev/null >/dev/null 2>&1
+    wineserver -w
+    harness_unmanaged_unit_tests
+    wine regsvr32 /s "$harness_root/build/x64/standin-browser.dll" </dev/null >/dev/null 2>&1
+    wineserver -w
+}
+
+# There is no window manager, and Wine waits for one whenever a managed window
+# hides. The unit-test programs need no window names or focus from X, so their
+# windows are unmanaged; the client's stay managed for xdotool.
+harness_unmanaged_unit_tests() {
+    local reg
+    reg="$(mktemp --suffix=.reg)"
+    printf 'REGEDIT4\n\n' > "$reg"
+    for exe in "$harness_root"/build/x64/tests/unit_*.exe; do
+        [ -e "$exe" ] || continue
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s\\X11 Driver]\n"Managed"="N"\n\n' \
+            "$(basename "$exe")" >> "$reg"
+    done
+    wine regedit /S "$(winepath -w "$reg")" </dev/null >/dev/null 2>&1
+    rm -f "$reg"
+}
+
+# Keeps one wineserver (and Wine's services) running for the whole session.
+harness_wine_up() {
+    wineserver -p
+    wine wineboot </dev/null >/dev/null 2>&1
+}
+
+harness_platform_up() {
+    local port="${1:-8350}"
+    HARNESS_PLATFORM_PIDFILE="$(dirname "$WINEPREFIX")/platform-$port.pid"
+    /usr/bin/python3 "$harness_root/tools/demo-platform/server.py" --port "$port" \
+        --pidfile "$HARNESS_PLATFORM_PIDFILE" </dev/null >"$(dirname "$WINEPREFIX")/platform-$port.log" 2>&1 &
+    HARNESS_PLATFORM_PID=$!
+    for _ in $(seq 50); do
+        (echo > "/dev/tcp/127.0.0.1/$port") 2>/dev/null && return
+        sleep 0.1
+    done
+    echo "demo platform did not start" >&2
+    return 1
+}
+
+harness_down() {
+    [ -n "${HARNESS_PLATFORM_PID:-}" ] && kill "$HARNESS_PLATFORM_PID" 2>/dev/null
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+    [ -n "${HARNESS_XCOMPMGR_PID:-}" ] && kill "$HARNESS_XCOMPMGR_PID" 2>/dev/null
+    [ -n "${HARNESS_XVFB_PID:-}" ] && kill "$HARNESS_XVFB_PID" 2>/dev/null
+    return 0
+}

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs every test through ctest in a throwaway Wine prefix under build/.
+# Extra arguments go to ctest (e.g. -R backdrop).
+set -euo pipefail
+source "$(dirname "$0")/env.sh"
+trap harness_down EXIT
+
+harness_display
+harness_prefix "$harness_root/build/wineprefix"
+harness_wine_up
+harness_platform_up 8350
+
+cd "$harness_root/build/x64"
+timeout 3000 ctest --output-on-failure --timeout 300 "$@"
