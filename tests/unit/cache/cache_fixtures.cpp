@@ -1,0 +1,245 @@
+#include "cache_fixtures.h"
+
+#include <wininet.h>
+#include <algorithm>
+
+#include "framework/handles.h"
+
+namespace cachetest {
+
+namespace {
+
+struct UrlCacheFindTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::FindCloseUrlCache(h); }
+};
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::RegCloseKey(h); }
+};
+using UrlCacheFind = fw::UniqueHandle<UrlCacheFindTraits>;
+using RegistryKey = fw::UniqueHandle<RegistryKeyTraits>;
+
+constexpr wchar_t kShellFolders[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+std::wstring TempFolder() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH, path);
+    std::wstring folder(path, length);
+    if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    return folder;
+}
+
+void MakeParents(const std::wstring& path) {
+    for (size_t slash = path.find(L'\\', 3); slash != std::wstring::npos; slash = path.find(L'\\', slash + 1))
+        ::CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
+}
+
+// Calls visit(relativePath, findData) for everything under root, parents first.
+void Walk(const std::wstring& root, const std::wstring& prefix,
+          const std::function<void(const std::wstring&, const WIN32_FIND_DATAW&)>& visit) {
+    WIN32_FIND_DATAW data;
+    fw::FindHandle find(::FindFirstFileW((root + L"\\*").c_str(), &data));
+    if (!find) return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring relative = prefix.empty() ? name : prefix + L'\\' + name;
+        visit(relative, data);
+        const DWORD kind = data.dwFileAttributes;
+        if ((kind & FILE_ATTRIBUTE_DIRECTORY) && !(kind & FILE_ATTRIBUTE_REPARSE_POINT))
+            Walk(root + L'\\' + name, relative, visit);
+    } while (::FindNextFileW(find.get(), &data));
+}
+
+std::vector<BYTE> EntryBuffer(DWORD size) { return std::vector<BYTE>(size ? size : 1); }
+
+}  // namespace
+
+ScratchFolder::ScratchFolder(const wchar_t* name) {
+    static int serial = 0;
+    path_ = TempFolder() + L"\\duskmere-" + name + L'-' + std::to_wstring(::GetCurrentProcessId()) + L'-' +
+            std::to_wstring(++serial);
+    RemoveTree(path_);
+    ::CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+namespace {
+fw::KernelHandle CreateForWriting(const std::wstring& path) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    return fw::KernelHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+}
+void WriteSomething(const fw::KernelHandle& file) {
+    DWORD written = 0;
+    ::WriteFile(file.get(), "cached", 6, &written, nullptr);
+}
+}  // namespace
+
+void MakeFile(const std::wstring& path, DWORD attributes) {
+    fw::KernelHandle file = CreateForWriting(path);
+    if (!file && ::GetLastError() == ERROR_PATH_NOT_FOUND) {
+        MakeParents(path);
+        file = CreateForWriting(path);
+    }
+    if (!file) return;
+    WriteSomething(file);
+    file.reset();
+    if (attributes) ::SetFileAttributesW(path.c_str(), attributes);
+}
+
+void MakeFolder(const std::wstring& path) {
+    MakeParents(path);
+    ::CreateDirectoryW(path.c_str(), nullptr);
+}
+
+void MakeNestedTree(const std::wstring& root, int count, int filesPerFolder) {
+    for (int i = 0; i < count; ++i) {
+        // Folder k is gK/4 nested k%4 levels deep: every level has files and a subfolder.
+        const int k = i / filesPerFolder;
+        std::wstring folder = root + L"\\g" + std::to_wstring(k / 4);
+        for (int level = 1; level <= k % 4; ++level) folder += L"\\s" + std::to_wstring(level);
+        MakeFile(folder + L"\\f" + std::to_wstring(i) + L".dat", i % 10 == 0 ? FILE_ATTRIBUTE_READONLY : 0);
+    }
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::wstring> ListTree(const std::wstring& root) {
+    std::vector<std::wstring> paths;
+    Walk(root, L"", [&](const std::wstring& relative, const WIN32_FIND_DATAW&) { paths.push_back(relative); });
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+void RemoveTree(const std::wstring& root) {
+    std::vector<std::pair<std::wstring, bool>> entries;  // path, is a folder
+    Walk(root, L"", [&](const std::wstring& relative, const WIN32_FIND_DATAW& data) {
+        entries.emplace_back(root + L'\\' + relative, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    });
+    // Parents come before their children: make everything writable top-down,
+    // then delete bottom-up.
+    for (const auto& entry : entries) ::SetFileAttributesW(entry.first.c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        if (it->second)
+            ::RemoveDirectoryW(it->first.c_str());
+        else
+            ::DeleteFileW(it->first.c_str());
+    }
+    ::RemoveDirectoryW(root.c_str());
+}
+
+bool RunOnHost(const std::wstring& commandLine, const std::wstring& folder, const std::function<bool()>& done) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring command = commandLine;
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                          &startup, &process))
+        return false;
+    fw::KernelHandle thread(process.hThread);
+    fw::KernelHandle host(process.hProcess);
+    for (int i = 0; i < 500 && !done(); ++i) ::Sleep(10);
+    return done();
+}
+
+namespace {
+std::wstring UnixRelative(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'\\', L'/');
+    return path;
+}
+}  // namespace
+
+bool MakeHostReadOnly(const std::wstring& in, const std::wstring& relative) {
+    const std::wstring path = in + L'\\' + relative;
+    return RunOnHost(L"/bin/chmod a-w " + UnixRelative(relative), in, [&] {
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    });
+}
+
+bool MakeHostSymlink(const std::wstring& in, const std::wstring& name, const std::wstring& target) {
+    return RunOnHost(L"/bin/ln -s " + UnixRelative(target) + L' ' + name, in, [&] { return Exists(in + L'\\' + name); });
+}
+
+bool RemoveHostSymlink(const std::wstring& in, const std::wstring& name) {
+    // Exists() follows the link; a dangling or removed one both read as gone,
+    // so ask the folder listing instead.
+    const auto listed = [&] {
+        const auto entries = ListTree(in);
+        return std::find(entries.begin(), entries.end(), name) != entries.end();
+    };
+    return RunOnHost(L"/bin/rm -f " + name, in, [&] { return !listed(); });
+}
+
+void AddCacheEntry(const std::wstring& url, DWORD type) {
+    wchar_t file[MAX_PATH] = {};
+    if (!::CreateUrlCacheEntryW(url.c_str(), 0, L"txt", file, 0)) return;
+    if (fw::KernelHandle content = CreateForWriting(file)) WriteSomething(content);
+    FILETIME never{};
+    ::CommitUrlCacheEntryW(url.c_str(), file, never, never, type, nullptr, 0, nullptr, nullptr);
+}
+
+bool HasCacheEntry(const std::wstring& url) {
+    DWORD size = 0;
+    if (::GetUrlCacheEntryInfoW(url.c_str(), nullptr, &size)) return true;
+    return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+}
+
+namespace {
+std::vector<std::wstring> CacheUrls() {
+    std::vector<std::wstring> urls;
+    DWORD size = 0;
+    ::FindFirstUrlCacheEntryW(nullptr, nullptr, &size);
+    std::vector<BYTE> buffer = EntryBuffer(size);
+    const auto entry = [&] { return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data()); };
+    UrlCacheFind find(::FindFirstUrlCacheEntryW(nullptr, entry(), &size));
+    if (!find) return urls;
+    do {
+        urls.emplace_back(entry()->lpszSourceUrlName);
+        size = 0;
+        ::FindNextUrlCacheEntryW(find.get(), nullptr, &size);
+        buffer = EntryBuffer(size);
+    } while (size && ::FindNextUrlCacheEntryW(find.get(), entry(), &size));
+    return urls;
+}
+}  // namespace
+
+void EmptyUrlCache() {
+    for (const std::wstring& url : CacheUrls()) ::DeleteUrlCacheEntryW(url.c_str());
+}
+
+size_t CountCacheEntries() { return CacheUrls().size(); }
+
+ShellFolderRedirect::ShellFolderRedirect(const wchar_t* valueName, const std::wstring& folder) : name_(valueName) {
+    HKEY opened = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                          nullptr, &opened, nullptr) != ERROR_SUCCESS)
+        return;
+    RegistryKey key(opened);
+    DWORD size = 0;
+    hadValue_ = ::RegQueryValueExW(key.get(), valueName, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS;
+    if (hadValue_) {
+        saved_.resize(size);
+        ::RegQueryValueExW(key.get(), valueName, nullptr, &type_, saved_.data(), &size);
+    }
+    ::RegSetValueExW(key.get(), valueName, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                     static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+}
+
+ShellFolderRedirect::~ShellFolderRedirect() {
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
+    RegistryKey key(opened);
+    if (hadValue_)
+        ::RegSetValueExW(key.get(), name_.c_str(), 0, type_, saved_.data(), static_cast<DWORD>(saved_.size()));
+    else
+        ::RegDeleteValueW(key.get(), name_.c_str());
+}
+
+}  // namespace cachetest

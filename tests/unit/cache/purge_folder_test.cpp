@@ -1,0 +1,104 @@
+// PurgeFolder on real folders of the prefix.
+
+#include <gtest/gtest.h>
+
+#include "cache/clean_cache_dlg.h"
+#include "cache_fixtures.h"
+
+using cachetest::ListTree;
+using cachetest::MakeFile;
+using cachetest::MakeFolder;
+using Paths = std::vector<std::wstring>;
+
+TEST(PurgeFolder, EmptiesTheFolderButKeepsItAndEveryDesktopIni) {
+    cachetest::ScratchFolder root(L"purge");
+    MakeFile(root / L"desktop.ini");
+    MakeFile(root / L"page.htm");
+    MakeFile(root / L"desktop.ini.bak");
+    MakeFile(root / L"xdesktop.ini");
+    MakeFile(root / L"keep\\desktop.ini");
+    MakeFile(root / L"keep\\image.png");
+    MakeFile(root / L"keep\\deeper\\desktop.ini");
+    MakeFile(root / L"keep\\deeper\\script.js");
+    MakeFile(root / L"gone\\Desktop.ini");
+    MakeFolder(root / L"empty");
+
+    CCleanCacheDlg dialog;
+    EXPECT_TRUE(dialog.PurgeFolder(root.Path().c_str()));
+
+    EXPECT_EQ(ListTree(root.Path()),
+              (Paths{L"desktop.ini", L"keep", L"keep\\deeper", L"keep\\deeper\\desktop.ini", L"keep\\desktop.ini"}));
+}
+
+TEST(PurgeFolder, DeletesReadOnlyFilesAndFolders) {
+    cachetest::ScratchFolder root(L"purge");
+    MakeFile(root / L"locked.txt", FILE_ATTRIBUTE_READONLY);
+    MakeFile(root / L"locked\\inner.txt", FILE_ATTRIBUTE_READONLY);
+    MakeFolder(root / L"locked\\sub");
+    ASSERT_TRUE(cachetest::MakeHostReadOnly(root.Path(), L"locked\\sub"));
+    ASSERT_TRUE(cachetest::MakeHostReadOnly(root.Path(), L"locked"));
+    for (const wchar_t* name : {L"locked.txt", L"locked", L"locked\\inner.txt", L"locked\\sub"})
+        ASSERT_TRUE(::GetFileAttributesW((root / name).c_str()) & FILE_ATTRIBUTE_READONLY) << name;
+
+    CCleanCacheDlg dialog;
+    dialog.PurgeFolder(root.Path().c_str());
+
+    EXPECT_EQ(ListTree(root.Path()), Paths{});
+    EXPECT_TRUE(cachetest::Exists(root.Path()));
+}
+
+TEST(PurgeFolder, ReportsAFolderThatCannotBeSearched) {
+    cachetest::ScratchFolder root(L"purge");
+    CCleanCacheDlg dialog;
+    EXPECT_FALSE(dialog.PurgeFolder((root / L"missing").c_str()));
+    EXPECT_TRUE(dialog.PurgeFolder(root.Path().c_str()));
+}
+
+namespace {
+// The host's link, removed before the folders: Wine's deletions would go through it.
+class HostLink {
+public:
+    HostLink(std::wstring in, std::wstring name, const std::wstring& target)
+        : in_(std::move(in)), name_(std::move(name)), made_(cachetest::MakeHostSymlink(in_, name_, target)) {}
+    ~HostLink() {
+        if (made_) cachetest::RemoveHostSymlink(in_, name_);
+    }
+    bool Made() const { return made_; }
+
+private:
+    std::wstring in_;
+    std::wstring name_;
+    bool made_;
+};
+}  // namespace
+
+TEST(PurgeFolder, LeavesWhatALinkedFolderHolds) {
+    cachetest::ScratchFolder root(L"purge");
+    MakeFile(root / L"outside\\precious.txt");
+    MakeFile(root / L"outside\\inner\\more.txt", FILE_ATTRIBUTE_READONLY);
+    MakeFile(root / L"cache\\page.htm");
+    const Paths outside = ListTree(root / L"outside");
+    HostLink link(root / L"cache", L"linked", L"..\\outside");
+    ASSERT_TRUE(link.Made());
+    ASSERT_TRUE(::GetFileAttributesW((root / L"cache\\linked").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+
+    CCleanCacheDlg dialog;
+    dialog.PurgeFolder((root / L"cache").c_str());
+
+    EXPECT_EQ(ListTree(root / L"outside"), outside);
+    EXPECT_TRUE(::GetFileAttributesW((root / L"outside\\inner\\more.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(cachetest::Exists(root / L"cache\\page.htm"));
+}
+
+TEST(PurgeFolder, StopFlagEndsTheWalkAfterOneEntry) {
+    cachetest::ScratchFolder root(L"purge");
+    for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt", L"d\\e.txt", L"f\\g.txt"}) MakeFile(root / name);
+    const size_t before = ListTree(root.Path()).size();
+
+    CCleanCacheDlg dialog;
+    dialog.m_bStop = TRUE;
+    EXPECT_TRUE(dialog.PurgeFolder(root.Path().c_str()));
+
+    // The first entry may be "." (nothing deleted) or one of the above.
+    EXPECT_GE(ListTree(root.Path()).size() + 1, before);
+}
