@@ -6,7 +6,10 @@
 
 #include "browser/custom_occ_manager.h"
 #include "browser/external_dispatch.h"
+#include "game/game_dialog.h"
+#include "login/handoff.h"
 #include "login/login_dlg.h"
+#include "login/login_panel.h"
 
 CLoginApp theApp;
 
@@ -32,6 +35,16 @@ BOOL CLoginApp::InitInstance() {
     CLoginDlg dlg;
     m_pMainWnd = &dlg;
     dlg.DoModal();
+
+    // The windows are gone with the backdrop's; their objects are released here.
+    delete dlg.m_pLoginPanel;
+    dlg.m_pLoginPanel = nullptr;
+    DeleteReleasedGameDialog();
+    if (m_pGameDialog) {
+        m_pGameDialog->OnClose();
+        delete m_pGameDialog;
+        m_pGameDialog = nullptr;
+    }
 
     // Every browser is gone with its window by now; the count is not consulted.
     delete m_pExternalDispatch;

@@ -36,6 +36,7 @@ FW_CRACKER(WM_SIZE, (c->*h)(static_cast<UINT>(wParam), static_cast<short>(LOWORD
                              static_cast<short>(HIWORD(lParam))); return 0;)
 FW_CRACKER(WM_MOVE, (c->*h)(static_cast<short>(LOWORD(lParam)),
                              static_cast<short>(HIWORD(lParam))); return 0;)
+FW_CRACKER(WM_WINDOWPOSCHANGED, (c->*h)(reinterpret_cast<WINDOWPOS*>(lParam)); return 0;)
 FW_CRACKER(WM_SHOWWINDOW, (c->*h)(static_cast<BOOL>(wParam), static_cast<UINT>(lParam)); return 0;)
 FW_CRACKER(WM_NCHITTEST, return (c->*h)(CPoint(lParam));)
 FW_CRACKER(WM_MOUSEMOVE, (c->*h)(static_cast<UINT>(wParam), CPoint(lParam)); return 0;)

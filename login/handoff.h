@@ -10,6 +10,9 @@ CGameDialog* GetGameDialog();
 void EnterGame(const wchar_t* address);
 // Releases the game window and brings back the login windows with a fresh page.
 void ReturnToServerList();
+// Deletes a game window that ReturnToServerList gave up and that still waits for
+// its command handling to return (the teardown calls it).
+void DeleteReleasedGameDialog();
 
 // Command handlers, bound as fw::OnCommand<&ConfirmQuit>(id): ask, then quit with
 // exit code 16 / return to the server list.

@@ -1,10 +1,12 @@
 #include "login/login_dlg.h"
 
 #include "framework/app.h"
+#include "login/login_panel.h"
 #include "ui/minimized_icon.h"
 
 namespace {
 constexpr UINT kBackdropTemplate = 102;
+constexpr UINT kPanelTemplate = 132;
 constexpr UINT kBackdropImage = 155;
 constexpr UINT kAppIcon = 128;
 }  // namespace
@@ -18,6 +20,9 @@ const fw::MessageMap* CLoginDlg::GetMessageMap() const {
         fw::OnMessage<WM_PAINT, &CLoginDlg::OnPaint>(),
         fw::OnMessage<WM_QUERYDRAGICON, &CLoginDlg::OnQueryDragIcon>(),
         fw::OnMessage<WM_NCHITTEST, &CLoginDlg::OnNcHitTest>(),
+        fw::OnMessage<WM_MOVE, &CLoginDlg::OnMove>(),
+        fw::OnMessage<WM_SHOWWINDOW, &CLoginDlg::OnShowWindow>(),
+        fw::OnMessage<WM_WINDOWPOSCHANGED, &CLoginDlg::OnWindowPosChanged>(),
         fw::OnMessage<WM_CLOSE, &CLoginDlg::OnClose>(),
     };
     static const fw::MessageMap map(CDialogEx::GetMessageMap(), entries);
@@ -31,12 +36,19 @@ BOOL CLoginDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    m_pLoginPanel = new CLoginActiveDlg(this);
+    m_pLoginPanel->Create(kPanelTemplate, this);
+    m_pLoginPanel->ShowWindow(SW_SHOWNORMAL);
+
     ModifyStyle(WS_CAPTION, 0);
     if (!m_layered.m_png.Load(MAKEINTRESOURCEW(kBackdropImage), AfxGetResourceHandle())) return TRUE;
     const int width = static_cast<int>(m_layered.m_png.Width());
     const int height = static_cast<int>(m_layered.m_png.Height());
     MoveWindow(0, 0, width, height, TRUE);
     CenterWindow();
+    RECT rect{};
+    GetWindowRect(&rect);
+    m_pLoginPanel->MoveWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
     m_layered.DrawPerPixelAlpha();
     return TRUE;
 }
@@ -57,6 +69,33 @@ LRESULT CLoginDlg::OnNcHitTest(CPoint) {
     m_bBackdropLeads = TRUE;
     const LRESULT hit = Default();
     return hit == HTCLIENT ? HTCAPTION : hit;
+}
+
+void CLoginDlg::OnMove(int, int) {
+    if (!IsWindow() || !m_bBackdropLeads) return;
+    RECT backdrop{};
+    RECT panel{};
+    GetWindowRect(&backdrop);
+    m_pLoginPanel->GetWindowRect(&panel);
+    m_pLoginPanel->MoveWindow(backdrop.left, backdrop.top, panel.right - panel.left,
+                              panel.bottom - panel.top, TRUE);
+}
+
+void CLoginDlg::OnShowWindow(BOOL show, UINT) {
+    Default();
+    m_pLoginPanel->ShowWindow(show ? SW_SHOWNORMAL : SW_HIDE);
+}
+
+void CLoginDlg::OnWindowPosChanged(WINDOWPOS* pos) {
+    Default();
+    // The panel must lie above the backdrop. Owned windows always do on Windows,
+    // but a window system that stacks the two itself (Wine without a window
+    // manager) puts the backdrop, shown last, on top. Showing the panel anew once
+    // the backdrop is on screen settles it there too.
+    if ((pos->flags & SWP_SHOWWINDOW) && m_pLoginPanel->IsWindowVisible()) {
+        m_pLoginPanel->ShowWindow(SW_HIDE);
+        m_pLoginPanel->ShowWindow(SW_SHOWNORMAL);
+    }
 }
 
 void CLoginDlg::OnClose() { EndDialog(IDOK); }

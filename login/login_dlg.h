@@ -26,5 +26,8 @@ protected:
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     LRESULT OnNcHitTest(CPoint point);
+    void OnMove(int x, int y);
+    void OnShowWindow(BOOL show, UINT status);
+    void OnWindowPosChanged(WINDOWPOS* pos);
     void OnClose();
 };

@@ -1,0 +1,105 @@
+#include "login/login_panel.h"
+
+#include <string>
+
+#include "browser/variant_string.h"
+#include "login/handoff.h"
+#include "login/login_dlg.h"
+
+namespace {
+constexpr UINT kPanelTemplate = 132;
+constexpr UINT kMinimizeStrip = 162;
+constexpr UINT kCloseStrip = 160;
+constexpr DISPID kBeforeNavigate2 = 250;
+constexpr DISPID kNavigateComplete2 = 252;
+constexpr DISPID kDocumentComplete = 259;
+}  // namespace
+
+bool IsGameAddress(const std::wstring& address) {
+    return address.find(L"client=1") != std::wstring::npos;
+}
+
+CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* backdrop) : CDialogEx(kPanelTemplate), m_pBackdrop(backdrop) {}
+
+const fw::MessageMap* CLoginActiveDlg::GetMessageMap() const {
+    static const fw::MessageEntry entries[] = {
+        fw::OnMessage<WM_MOVE, &CLoginActiveDlg::OnMove>(),
+        fw::OnMessage<WM_NCHITTEST, &CLoginActiveDlg::OnNcHitTest>(),
+        fw::OnMessage<fw::WM_CTLCOLOR, &CLoginActiveDlg::OnCtlColor>(),
+        fw::OnCommand<&CLoginActiveDlg::OnMinimize>(1006),
+        fw::OnCommand<&ConfirmQuit>(1005),
+    };
+    static const fw::MessageMap map(CDialogEx::GetMessageMap(), entries);
+    return &map;
+}
+
+const fw::EventSinkMap* CLoginActiveDlg::GetEventSinkMap() const {
+    static const fw::EventSinkEntry entries[] = {
+        fw::OnEvent<&CLoginActiveDlg::OnDocumentComplete>(1000, kDocumentComplete),
+        fw::OnEvent<&CLoginActiveDlg::OnNavigateComplete2>(1000, kNavigateComplete2),
+        fw::OnEvent<&CLoginActiveDlg::OnBeforeNavigate2>(1000, kBeforeNavigate2),
+    };
+    static const fw::EventSinkMap map(CDialogEx::GetEventSinkMap(), entries);
+    return &map;
+}
+
+void CLoginActiveDlg::DoDataExchange(CDataExchange* pDX) {
+    DDX_Control(pDX, 1000, m_browser);
+    DDX_Control(pDX, 1006, m_btnMinimize);
+    DDX_Control(pDX, 1005, m_btnClose);
+}
+
+BOOL CLoginActiveDlg::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+    m_layered.m_hWnd = m_hWnd;
+    m_brKey.CreateSolidBrush(m_crKey);
+    m_layered.SetColorKey(m_crKey, 255);
+    m_browser.MoveWindow(270, 141, 631, 444, TRUE);
+
+    VARIANT empty;
+    ::VariantInit(&empty);
+    m_browser.Navigate(DUSKMERE_LOGIN_URL, &empty, &empty, &empty, &empty);
+    // Hidden until its first page is there; the backdrop shows through meanwhile.
+    m_browser.ShowWindow(SW_HIDE);
+
+    SetUpPngButton(m_btnMinimize, kMinimizeStrip);
+    SetUpPngButton(m_btnClose, kCloseStrip);
+    m_btnMinimize.MoveWindow(859, 90, 24, 24, TRUE);
+    m_btnClose.MoveWindow(901, 82, 28, 28, TRUE);
+    ::VariantClear(&empty);
+    return TRUE;
+}
+
+void CLoginActiveDlg::OnMove(int, int) {
+    if (!IsWindow() || m_pBackdrop->m_bBackdropLeads) return;
+    RECT panel{};
+    RECT backdrop{};
+    GetWindowRect(&panel);
+    m_pBackdrop->GetWindowRect(&backdrop);
+    m_pBackdrop->MoveWindow(panel.left, panel.top, backdrop.right - backdrop.left,
+                            backdrop.bottom - backdrop.top, TRUE);
+}
+
+LRESULT CLoginActiveDlg::OnNcHitTest(CPoint) {
+    m_pBackdrop->m_bBackdropLeads = FALSE;
+    return Default() == HTCLIENT ? HTCAPTION : HTNOWHERE;
+}
+
+HBRUSH CLoginActiveDlg::OnCtlColor(CDC*, CWnd*, UINT) { return m_brKey; }
+
+void CLoginActiveDlg::OnMinimize() { m_pBackdrop->ShowWindow(SW_MINIMIZE); }
+
+void CLoginActiveDlg::OnBeforeNavigate2(IDispatch*, VARIANT* URL, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
+                                        BOOL* Cancel) {
+    const std::wstring address = VariantString(URL);
+    if (!IsGameAddress(address)) return;
+    // The panel keeps the page it shows, whatever becomes of the game.
+    if (Cancel) *Cancel = TRUE;
+    EnterGame(address.c_str());
+}
+
+void CLoginActiveDlg::OnNavigateComplete2(IDispatch*, VARIANT*) {
+    if (!m_browser.IsWindowVisible()) m_browser.ShowWindow(SW_SHOW);
+}
+
+void CLoginActiveDlg::OnDocumentComplete(IDispatch*, VARIANT*) {}
