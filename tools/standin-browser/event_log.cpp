@@ -47,8 +47,7 @@ using FileHandle = fw::UniqueHandle<FileHandleTraits>;
 
 }  // namespace
 
-LogLine::LogLine(int instance, const char* event) {
-    json_ = "{\"instance\":" + std::to_string(instance);
+LogLine::LogLine(int instance, const char* event) : json_("{\"instance\":" + std::to_string(instance)) {
     Key("event");
     AppendJsonString(json_, event);
 }

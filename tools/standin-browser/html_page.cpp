@@ -200,6 +200,7 @@ public:
         if (const std::wstring* name = tag.Attribute(L"data-external"); name && externalTag_.empty()) {
             BreakRun();
             externalTag_ = tag.name;
+            externalName_ = *name;
             block_.runs.push_back(TextRun{L"", *name});
         }
     }
@@ -208,6 +209,7 @@ public:
         if (!externalTag_.empty() && name == externalTag_) {
             BreakRun();
             externalTag_.clear();
+            externalName_.clear();
         }
         if (name == L"a" && link_) {
             Flush();
@@ -248,9 +250,8 @@ private:
     }
 
     TextRun& CurrentRun() {
-        const std::wstring wanted = InExternal() ? block_.runs.back().externalName : std::wstring();
-        if (block_.runs.empty() || block_.runs.back().externalName != wanted) {
-            block_.runs.push_back(TextRun{L"", wanted});
+        if (block_.runs.empty() || block_.runs.back().externalName != externalName_) {
+            block_.runs.push_back(TextRun{L"", externalName_});
         }
         return block_.runs.back();
     }
@@ -289,6 +290,7 @@ private:
         block_ = Block();
         pendingSpace_ = false;
         externalTag_.clear();
+        externalName_.clear();
     }
 
     void ApplyBodyStyle(std::wstring_view style) {
@@ -316,7 +318,9 @@ private:
     bool pendingSpace_ = false;
     int headingDepth_ = 0;
     std::optional<std::wstring> link_;
+    // The open data-external element: its tag, and the name its text comes from.
     std::wstring externalTag_;
+    std::wstring externalName_;
 };
 
 bool IsNameChar(wchar_t c) { return std::iswalnum(c) || c == L'-' || c == L'_' || c == L':'; }
