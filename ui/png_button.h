@@ -6,14 +6,20 @@
 #include <objidl.h>
 #include <gdiplus.h>
 #include "framework/controls.h"
+#include "framework/handles.h"
 
 class CPngButton : public CButton {
 public:
     CPngButton() = default;
     ~CPngButton() override;
 
-    // Loads strip `id`, sizes the button to one state and prepares drawing.
+    // Loads strip `id`, sizes the button to one state and prepares drawing. A strip
+    // that cannot be loaded leaves the button without image: it draws nothing.
     void SetPngImage(UINT id);
+
+    // Draws the row of the current state through m_pGraphics, never through the
+    // DC of the request.
+    void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
 
     ULONG_PTR m_gdiplusToken = 0;
     Gdiplus::Image* m_pImage = nullptr;
@@ -22,6 +28,26 @@ public:
     BOOL m_bHover = FALSE;
     int m_nWidth = 0;
     int m_nStateHeight = 0;
+
+protected:
+    const fw::MessageMap* GetMessageMap() const override;
+    void PreSubclassWindow() override;
+    // A double click reaches the system button as a second press.
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    void OnMouseMove(UINT flags, CPoint point);
+    void OnMouseHover(UINT flags, CPoint point);
+    void OnMouseLeave();
+    void OnLButtonDown(UINT flags, CPoint point);
+    BOOL OnSetCursor(CWnd* pWnd, UINT hitTest, UINT message);
+    BOOL OnEraseBkgnd(CDC* pDC);
+    void OnDestroy();
+
+private:
+    // Image and Graphics go before the window DC the Graphics draws on.
+    void ReleaseStrip();
+
+    fw::WindowDC m_windowDC;
 };
 
 // What every owner does for each of its buttons, in this order: start GDI+ into
