@@ -1,0 +1,102 @@
+#include "game/confirm_dlg.h"
+
+#include "framework/app.h"
+#include "framework/handles.h"
+#include "ui/see_through_label.h"
+
+namespace {
+constexpr UINT kTemplate = 172;
+constexpr int kOkId = 1008;
+constexpr int kCancelId = 1009;
+constexpr int kTitleId = 1002;
+constexpr int kTextId = 1003;
+constexpr UINT kOkStrip = 175;
+constexpr UINT kCancelStrip = 176;
+constexpr UINT kBackgroundBitmap = 177;
+constexpr COLORREF kLabelText = RGB(255, 255, 255);
+
+struct Question {
+    const wchar_t* title;
+    const wchar_t* text;
+};
+// Indexed by m_nMode.
+constexpr Question kQuestions[] = {
+    {L"关闭游戏", L"确定要退出游戏吗?"},
+    {L"选服", L"是否退出当前游戏，重新选择新服务器?"},
+};
+}  // namespace
+
+CConfirmDlg::CConfirmDlg() : CDialogEx(kTemplate, nullptr) {}
+
+const fw::MessageMap* CConfirmDlg::GetMessageMap() const {
+    static const fw::MessageEntry entries[] = {
+        fw::OnCommand<&CDialog::OnOK>(kOkId),
+        fw::OnCommand<&CDialog::OnCancel>(kCancelId),
+        fw::OnMessage<WM_PAINT, &CConfirmDlg::OnPaint>(),
+        fw::OnMessage<WM_CLOSE, &CConfirmDlg::OnClose>(),
+        fw::OnMessage<fw::WM_CTLCOLOR, &CConfirmDlg::OnCtlColor>(),
+    };
+    static const fw::MessageMap map(CDialogEx::GetMessageMap(), entries);
+    return &map;
+}
+
+void CConfirmDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialogEx::DoDataExchange(pDX);
+    DDX_Control(pDX, kOkId, m_btnOk);
+    DDX_Control(pDX, kCancelId, m_btnCancel);
+    DDX_Control(pDX, kTitleId, m_stTitle);
+    DDX_Control(pDX, kTextId, m_stText);
+}
+
+BOOL CConfirmDlg::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+    m_bmpBackground.LoadBitmap(AfxGetResourceHandle(), kBackgroundBitmap);
+    SetUpPngButton(m_btnOk, kOkStrip);
+    SetUpPngButton(m_btnCancel, kCancelStrip);
+
+    MoveWindow(0, 0, 256, 110, TRUE);
+    CenterWindow();
+    // The windows reach past their 74-pixel pictures; Cancel got its strip last
+    // and so lies above OK where they overlap.
+    m_btnOk.MoveWindow(40, 72, 256, 26, TRUE);
+    m_btnCancel.MoveWindow(140, 72, 256, 26, TRUE);
+
+    m_fontTitle.CreatePointFont(120, L"Arial");
+    m_stTitle.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontTitle.GetSafeHandle()), TRUE);
+    const Question& question = kQuestions[m_nMode == CONFIRM_CHANGE_SERVER ? 1 : 0];
+    m_stTitle.SetWindowText(question.title);
+    m_stText.SetWindowText(question.text);
+    m_stTitle.MoveWindow(79, 10, 100, 30, TRUE);
+    m_stText.MoveWindow(28, 34, 200, 66, TRUE);
+    return TRUE;
+}
+
+void CConfirmDlg::OnPaint() {
+    // A minimised window has no client area to paint.
+    if (IsIconic()) return;
+    SetWindowPos(m_hWnd, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+
+    CPaintDC dc(m_hWnd);
+    fw::MemoryDC memory(dc.GetSafeHdc());
+    memory.SelectBitmap(m_bmpBackground);
+    BITMAP bitmap{};
+    m_bmpBackground.GetBitmap(&bitmap);
+    RECT client{};
+    GetClientRect(&client);
+    // No WS_CLIPCHILDREN: this also paints under the labels, which show it through.
+    ::StretchBlt(dc.GetSafeHdc(), 0, 0, client.right, client.bottom, memory.get(), 0, 0,
+                 bitmap.bmWidth, bitmap.bmHeight, SRCCOPY);
+    CDialogEx::OnPaint();
+}
+
+void CConfirmDlg::OnClose() {
+    // The dialog manager turns a close into IDCANCEL.
+    Default();
+}
+
+HBRUSH CConfirmDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {
+    const HBRUSH brush = CDialogEx::OnCtlColor(pDC, pWnd, nCtlColor);
+    const int id = pWnd->GetDlgCtrlID();
+    if (id == kTitleId || id == kTextId) return PaintSeeThroughLabel(pDC, pWnd, kLabelText);
+    return brush;
+}
