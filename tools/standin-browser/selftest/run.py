@@ -136,7 +136,8 @@ class HostRun:
         self.go_path = session.workdir / f"go-{n}"
         self.out_path = session.workdir / f"host-{n}.out"
         env = dict(session.wine.env, STANDIN_BROWSER_LOG=windows_path(self.log_path))
-        arguments = [a.replace("HOLD", "hold:" + windows_path(self.go_path)) for a in arguments]
+        # The step HOLD keeps the host's window up until release() is called.
+        arguments = ["hold:" + windows_path(self.go_path) if a == "HOLD" else a for a in arguments]
         with open(self.out_path, "wb") as out:
             self.process = subprocess.Popen(["wine", str(session.host_exe), url, *arguments], env=env,
                                             stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
