@@ -1,0 +1,117 @@
+// The exact order of the host's calls on a control, from creation to
+// teardown, read from an in-process control that records them.
+#include <windows.h>
+#include <exdispid.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/occ_site.h"
+#include "support/win_test.h"
+#include "tests/unit/browser/browser_dialog.h"
+#include "tests/unit/browser/recording_control.h"
+
+namespace {
+
+using Journal = std::vector<std::string>;
+
+class ControlLifecycle : public testing::Test {
+protected:
+    static void SetUpTestSuite() { EnableBrowserContainment(); }
+    void SetUp() override {
+        ASSERT_TRUE(controls_.Registered());
+        RecordingControls::Journal().clear();
+    }
+
+    std::unique_ptr<BrowserDialog> Open(UINT templateId) {
+        auto dialog = std::make_unique<BrowserDialog>(templateId, EventTable::All);
+        EXPECT_TRUE(dialog->Create(templateId));
+        return dialog;
+    }
+    // The journal since the last call.
+    static Journal Take() {
+        Journal taken;
+        taken.swap(RecordingControls::Journal());
+        return taken;
+    }
+    // What SetExtent is told for a size in pixels, in HIMETRIC.
+    static std::string Extent(int width, int height) {
+        HDC screen = ::GetDC(nullptr);
+        const int x = ::MulDiv(width, 2540, ::GetDeviceCaps(screen, LOGPIXELSX));
+        const int y = ::MulDiv(height, 2540, ::GetDeviceCaps(screen, LOGPIXELSY));
+        ::ReleaseDC(nullptr, screen);
+        return "SetExtent " + std::to_string(x) + "x" + std::to_string(y);
+    }
+    static std::string TemplateExtent(HWND dialog, RECT units) {
+        ::MapDialogRect(dialog, &units);
+        return Extent(units.right - units.left, units.bottom - units.top);
+    }
+
+    RecordingControls controls_;
+};
+
+const Journal kTeardown = {"InPlaceDeactivate", "Unadvise", "SetClientSite(null)", "Close", "Released"};
+
+TEST_F(ControlLifecycle, AControlAskingForItsSiteFirstGetsItBeforeItsState) {
+    const auto dialog = Open(3004);
+    EXPECT_EQ((Journal{"SetClientSite", "Load 0a0b0c0d", TemplateExtent(dialog->m_hWnd, RECT{0, 20, 200, 120}), "DoVerb",
+                       "FindConnectionPoint described events", "Advise"}),
+              Take());
+    ASSERT_TRUE(::IsWindow(dialog->m_browser.m_hWnd));
+    dialog->DestroyWindow();
+    EXPECT_EQ(kTeardown, Take());
+}
+
+TEST_F(ControlLifecycle, APlainControlIsInitialisedNewAndListenedToAsTheBrowser) {
+    const auto dialog = Open(3005);
+    EXPECT_EQ((Journal{"InitNew", "SetClientSite", TemplateExtent(dialog->m_hWnd, RECT{0, 20, 200, 120}), "DoVerb",
+                       "FindConnectionPoint browser events", "Advise"}),
+              Take());
+    dialog->DestroyWindow();
+    EXPECT_EQ(kTeardown, Take());
+}
+
+TEST_F(ControlLifecycle, DeletingTheDialogObjectTearsDownBeforeTheWindowsGo) {
+    auto dialog = Open(3004);
+    const HWND window = dialog->m_hWnd;
+    Take();
+    dialog.reset();
+    EXPECT_EQ(kTeardown, Take());
+    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_EQ(0, RecordingControls::Alive());
+}
+
+TEST_F(ControlLifecycle, MovingTheWrapperGoesThroughTheExtentAndTheObjectRectangles) {
+    const auto dialog = Open(3004);
+    Take();
+    dialog->m_browser.MoveWindow(12, 34, 200, 100, TRUE);
+    EXPECT_EQ((Journal{Extent(200, 100), "SetObjectRects 12,34 200x100"}), Take());
+    EXPECT_EQ((RECT{12, 34, 212, 134}), test::RectInParent(dialog->m_browser.m_hWnd));
+}
+
+TEST_F(ControlLifecycle, EventsFiredIntoTheAdvisedSinkReachTheTable) {
+    const auto dialog = Open(3004);
+    BSTR address = ::SysAllocString(L"http://127.0.0.1/vornak/news");
+    VARIANT url;
+    url.vt = VT_BSTR;
+    url.bstrVal = address;
+    VARIANT args[2];
+    args[1].vt = VT_DISPATCH;
+    args[1].pdispVal = nullptr;
+    args[0].vt = VT_BYREF | VT_VARIANT;
+    args[0].pvarVal = &url;
+    DISPPARAMS params{args, nullptr, 2, 0};
+    EXPECT_EQ(S_OK, RecordingControls::Fire(DISPID_NAVIGATECOMPLETE2, &params));
+    // Not in the table: nobody hears it.
+    EXPECT_EQ(S_OK, RecordingControls::Fire(DISPID_TITLECHANGE, &params));
+    ::SysFreeString(address);
+    ASSERT_EQ(1u, dialog->m_calls.size());
+    EXPECT_EQ(DISPID_NAVIGATECOMPLETE2, dialog->m_calls[0].event);
+    EXPECT_EQ(L"http://127.0.0.1/vornak/news", dialog->m_calls[0].url);
+    EXPECT_FALSE(dialog->m_calls[0].hasDispatch);
+}
+
+}  // namespace
