@@ -126,7 +126,6 @@ private:
         box.rect = {left, top, left + width, top + kFrameHeight};
         box.clip = clip;
         box.frame = frame;
-        box.filled = content != nullptr;
         box.colour = content ? content->background : RGB(255, 255, 255);
         items_.push_back(box);
         if (content) {

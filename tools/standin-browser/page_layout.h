@@ -31,7 +31,6 @@ struct LayoutItem {
     std::wstring href;
     HFONT font = nullptr;
     COLORREF colour = 0;  // text, or a frame's background
-    bool filled = false;  // frames whose document has loaded
     int frame = -1;       // -1 for the page itself, else the frame the item lies in
 };
 

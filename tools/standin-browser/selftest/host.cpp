@@ -5,7 +5,7 @@
 //
 // standin-browser-host URL [--flags N] [--no-handler] [--menu-hr HR]
 //                          [--cancel TEXT] [--state HEX] STEP...
-// Steps: docs:N  refresh  navigate:URL  rightclick  move:X,Y,W,H  hide  show
+// Steps: docs:N  refresh  rightclick  move:X,Y,W,H  hide  show
 //        scroll  unadvise  hold:PATH  sleep:MS  close
 
 #include <windows.h>
@@ -487,7 +487,6 @@ private:
             }
             return true;
         }
-        if (verb == L"navigate") return Navigate(arg);
         if (verb == L"refresh") {
             DISPPARAMS none{};
             const HRESULT hr = dispatch_->Invoke(DISPID_REFRESH, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
