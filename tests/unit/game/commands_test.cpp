@@ -1,0 +1,235 @@
+// Commands, hotkeys, the notification-area icon and its menu, and how the
+// window lets go of them: clean-up, a close from outside, the end of its owner.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "game/confirm_dlg.h"
+#include "game_window_fixture.h"
+#include "support/win_test.h"
+
+using gametest::GameWindowTest;
+using gametest::HotKeyIsFree;
+using gametest::TrayIconExists;
+
+namespace {
+
+constexpr UINT kBoss = 1005;
+constexpr UINT kTrayId = 128;
+
+HWND VisiblePopupMenu() {
+    HWND found = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM lp) -> BOOL {
+        wchar_t cls[16] = {};
+        ::GetClassNameW(hwnd, cls, 16);
+        if (lstrcmpW(cls, L"#32768") != 0 || !::IsWindowVisible(hwnd)) return TRUE;
+        *reinterpret_cast<HWND*>(lp) = hwnd;
+        return FALSE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+struct KeyRecord {
+    std::vector<WPARAM> keys;
+};
+
+LRESULT CALLBACK RecordKeys(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR data) {
+    if (message == WM_KEYDOWN) reinterpret_cast<KeyRecord*>(data)->keys.push_back(wParam);
+    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+class GameCommandsTest : public GameWindowTest {
+protected:
+    // A game window made afresh, after `rival` took F10 for itself.
+    void RecreateWithF10TakenBy(const gametest::PlainWindow& rival) {
+        game->OnClose();
+        game.reset();
+        ASSERT_TRUE(::RegisterHotKey(rival.hwnd(), 7, 0, VK_F10));
+        game = std::make_unique<CGameDialog>();
+        ASSERT_TRUE(game->Create(131, nullptr));
+        game->ShowWindow(SW_HIDE);
+    }
+
+    LRESULT Tray(WPARAM id, LPARAM mouse) { return game->SendMessage(WM_TRAYNOTIFY, id, mouse); }
+};
+
+TEST_F(GameCommandsTest, HotKeysAndTrayIconAreHeldUntilTheCloseCleanUp) {
+    HWND hwnd = game->m_hWnd;
+    EXPECT_FALSE(HotKeyIsFree(VK_F10));
+    EXPECT_FALSE(HotKeyIsFree(VK_F11));
+    EXPECT_TRUE(TrayIconExists(hwnd, kTrayId));
+    EXPECT_FALSE(TrayIconExists(hwnd, kTrayId + 1));
+
+    game->OnClose();
+    EXPECT_TRUE(HotKeyIsFree(VK_F10));
+    EXPECT_TRUE(HotKeyIsFree(VK_F11));
+    EXPECT_FALSE(TrayIconExists(hwnd, kTrayId));
+    EXPECT_TRUE(::IsWindow(hwnd)) << "the clean-up leaves the window to its deleter";
+}
+
+TEST_F(GameCommandsTest, EndOfTheOwnerReleasesEverythingSoTheLaterCleanUpReportsNothing) {
+    HWND hwnd = game->m_hWnd;
+    ASSERT_TRUE(::DestroyWindow(owner->m_hWnd));
+    EXPECT_FALSE(::IsWindow(hwnd));
+    EXPECT_EQ(game->m_hWnd, nullptr);
+    EXPECT_TRUE(HotKeyIsFree(VK_F10));
+    EXPECT_TRUE(HotKeyIsFree(VK_F11));
+
+    game->OnClose();
+    test::PumpMessages(50);
+    EXPECT_EQ(boxes->texts, std::vector<std::wstring>{});
+}
+
+TEST_F(GameCommandsTest, RefusedF10IsReportedOnceAndItsReleaseFailsInTheCleanUp) {
+    gametest::PlainWindow rival(L"F10 owner");
+    RecreateWithF10TakenBy(rival);
+    EXPECT_EQ(boxes->texts, std::vector<std::wstring>{L"RegisterHotKey F10 false"});
+    EXPECT_FALSE(HotKeyIsFree(VK_F11)) << "F11 is registered all the same";
+
+    game->OnClose();
+    EXPECT_EQ(boxes->texts,
+              (std::vector<std::wstring>{L"RegisterHotKey F10 false", L"UnregisterHotKey F10 false"}));
+    EXPECT_TRUE(HotKeyIsFree(VK_F11));
+    ::UnregisterHotKey(rival.hwnd(), 7);
+    boxes->texts.clear();
+}
+
+TEST_F(GameCommandsTest, RefusedF10IsNotReportedAgainWhenTheWindowEndsWithItsOwner) {
+    gametest::PlainWindow rival(L"F10 owner");
+    RecreateWithF10TakenBy(rival);
+    ::DestroyWindow(owner->m_hWnd);
+    game->OnClose();
+    test::PumpMessages(50);
+    EXPECT_EQ(boxes->texts, std::vector<std::wstring>{L"RegisterHotKey F10 false"});
+    ::UnregisterHotKey(rival.hwnd(), 7);
+    boxes->texts.clear();
+}
+
+TEST_F(GameCommandsTest, CloseFromOutsideAsksForConfirmationAndReleasesNothing) {
+    ShowGame();
+    HWND hwnd = game->m_hWnd;
+    HWND asked = nullptr;
+    HWND askedOwner = nullptr;
+    int mode = -1;
+    bool f10HeldMeanwhile = false;
+    test::RunLater([&] {
+        asked = ::GetActiveWindow();
+        if (auto* confirm = dynamic_cast<CConfirmDlg*>(CWnd::FromHandlePermanent(asked))) mode = confirm->m_nMode;
+        askedOwner = ::GetWindow(asked, GW_OWNER);
+        f10HeldMeanwhile = !HotKeyIsFree(VK_F10);
+        ::PostMessageW(asked, WM_COMMAND, IDCANCEL, 0);
+    });
+    game->SendMessage(WM_CLOSE);
+
+    ASSERT_NE(asked, nullptr) << "no confirmation came up";
+    EXPECT_NE(asked, hwnd);
+    EXPECT_EQ(askedOwner, hwnd);
+    EXPECT_EQ(mode, CONFIRM_CLOSE_GAME) << "the quit confirmation";
+    EXPECT_TRUE(f10HeldMeanwhile);
+
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
+    EXPECT_FALSE(HotKeyIsFree(VK_F10));
+    EXPECT_FALSE(HotKeyIsFree(VK_F11));
+    EXPECT_TRUE(TrayIconExists(hwnd, kTrayId));
+    EXPECT_NE(game->m_bmpTitleStrip.GetSafeHandle(), nullptr);
+    MSG quit{};
+    EXPECT_FALSE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "declined: no quit";
+}
+
+TEST_F(GameCommandsTest, EnterAndEscapeReachTheFocusedControlAndNeverCloseTheWindow) {
+    ShowGame();
+    HWND button = Item(1007);
+    KeyRecord record;
+    ASSERT_TRUE(::SetWindowSubclass(button, &RecordKeys, 77, reinterpret_cast<DWORD_PTR>(&record)));
+    ::SetFocus(button);
+    ::PostMessageW(button, WM_KEYDOWN, VK_RETURN, 1);
+    ::PostMessageW(button, WM_KEYDOWN, VK_ESCAPE, 1);
+    gametest::PumpThroughFramework(200);
+    game->SendMessage(WM_COMMAND, IDOK);
+    game->SendMessage(WM_COMMAND, IDCANCEL);
+    ::RemoveWindowSubclass(button, &RecordKeys, 77);
+
+    EXPECT_EQ(record.keys, (std::vector<WPARAM>{VK_RETURN, VK_ESCAPE}));
+    EXPECT_TRUE(::IsWindow(game->m_hWnd));
+    EXPECT_TRUE(::IsWindowVisible(game->m_hWnd));
+}
+
+TEST_F(GameCommandsTest, BossKeyBossButtonAndIconDoubleClickToggleVisibilityOnly) {
+    ShowGame();
+    HWND hwnd = game->m_hWnd;
+    const RECT placed = test::WindowRect(hwnd);
+
+    game->SendMessage(WM_HOTKEY, 1001, MAKELPARAM(0, VK_F10));
+    EXPECT_FALSE(::IsWindowVisible(hwnd));
+    game->SendMessage(WM_HOTKEY, 1001, MAKELPARAM(0, VK_F10));
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
+
+    Click(kBoss);
+    EXPECT_FALSE(::IsWindowVisible(hwnd));
+    EXPECT_EQ(Tray(kTrayId, WM_LBUTTONDBLCLK), 0);
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
+    EXPECT_EQ(Tray(kTrayId, WM_LBUTTONDBLCLK), 0);
+    EXPECT_FALSE(::IsWindowVisible(hwnd));
+    Click(kBoss);
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
+
+    EXPECT_EQ(game->m_nDisplayMode, CGameDialog::MODE_MAXIMIZED);
+    EXPECT_EQ(test::WindowRect(hwnd), placed);
+}
+
+TEST_F(GameCommandsTest, AMinimisedWindowCountsAsVisibleForTheBossKey) {
+    ShowGame();
+    Click(1003);
+    ASSERT_TRUE(::IsIconic(game->m_hWnd));
+    game->SendMessage(WM_HOTKEY, 1001, MAKELPARAM(0, VK_F10));
+    EXPECT_FALSE(::IsWindowVisible(game->m_hWnd));
+    game->SendMessage(WM_HOTKEY, 1001, MAKELPARAM(0, VK_F10));
+    EXPECT_TRUE(::IsWindowVisible(game->m_hWnd));
+    EXPECT_TRUE(::IsIconic(game->m_hWnd));
+}
+
+TEST_F(GameCommandsTest, TrayCallbacksOfAnotherIconOrMouseMessageAreIgnored) {
+    ShowGame();
+    EXPECT_EQ(Tray(kTrayId + 1, WM_LBUTTONDBLCLK), 1);
+    EXPECT_TRUE(::IsWindowVisible(game->m_hWnd));
+    EXPECT_EQ(Tray(kTrayId + 1, WM_RBUTTONUP), 1);
+    EXPECT_EQ(Tray(kTrayId, WM_MOUSEMOVE), 0);
+    EXPECT_EQ(Tray(kTrayId, WM_LBUTTONDOWN), 0);
+    EXPECT_TRUE(::IsWindowVisible(game->m_hWnd));
+}
+
+TEST_F(GameCommandsTest, EveryRightClickBuildsAOneItemExitMenuAndDestroysIt) {
+    ShowGame();
+    std::vector<HMENU> menus;
+    for (int round = 0; round < 3; ++round) {
+        int items = -1;
+        UINT itemId = 0;
+        wchar_t text[32] = {};
+        HMENU menu = nullptr;
+        test::RunLater([&] {
+            HWND popup = VisiblePopupMenu();
+            menu = popup ? reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0)) : nullptr;
+            if (menu) {
+                items = ::GetMenuItemCount(menu);
+                itemId = ::GetMenuItemID(menu, 0);
+                ::GetMenuStringW(menu, 0, text, 32, MF_BYPOSITION);
+            }
+            ::EndMenu();
+        });
+        EXPECT_EQ(Tray(kTrayId, WM_RBUTTONUP), 0);
+        ASSERT_NE(menu, nullptr) << "round " << round << ": no menu came up";
+        EXPECT_EQ(items, 1);
+        EXPECT_EQ(itemId, 1013u);
+        EXPECT_STREQ(text, L"退出");
+        menus.push_back(menu);
+    }
+    for (HMENU menu : menus) EXPECT_FALSE(::IsMenu(menu));
+    EXPECT_TRUE(::IsWindowVisible(game->m_hWnd)) << "dismissing the menu does nothing";
+}
