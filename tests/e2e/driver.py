@@ -63,6 +63,26 @@ def is_viewable(window):
     return "IsViewable" in out
 
 
+def client_windows():
+    """Visible top-level X windows of the client (Wine sets WM_CLASS to the exe)."""
+    out = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "duskmere.exe"],
+                         capture_output=True, text=True).stdout
+    return [int(w) for w in out.split()]
+
+
+def wait_window_of_size(size, timeout=20.0):
+    """The visible client window of exactly `size`, e.g. a dialog without a title."""
+    def found():
+        for window in client_windows():
+            try:
+                if geometry(window)[2:] == tuple(size):
+                    return window
+            except subprocess.CalledProcessError:
+                pass
+        return None
+    return wait_for(found, timeout, what="client window of size %s" % (size,))
+
+
 def wait_window(name, timeout=20.0, size=None):
     """The one visible window called `name` (of the given size, if any)."""
     def found():
@@ -202,3 +222,52 @@ class ClientTest(unittest.TestCase):
 
 def main():
     unittest.main(verbosity=2)
+
+
+# --- the login windows ---------------------------------------------------
+
+BACKDROP_SIZE = (980, 668)
+PANEL_BROWSER = (270, 141, 631, 444)   # x, y, w, h in the panel's client area
+
+
+def is_link_blue(rgb):
+    r, g, b = rgb
+    return b >= 150 and r <= 110 and g <= 110
+
+
+def link_rows(shot, left, top, width, height, gap=5):
+    """Centre rows of the lines of link text drawn in a screen rectangle, top to bottom.
+    Runs of blue rows less than `gap` apart belong to one line (glyphs have holes)."""
+    runs = []
+    for y in range(top, top + height):
+        if any(is_link_blue(shot.pixel(x, y)) for x in range(left + 2, left + min(width, 320), 2)):
+            if runs and y - runs[-1][1] <= gap:
+                runs[-1][1] = y
+            else:
+                runs.append([y, y])
+    return [(first + last) // 2 for first, last in runs]
+
+
+class LoginWindows:
+    """The backdrop of a running client and the page its panel shows."""
+
+    def __init__(self, client):
+        self.client = client
+        self.backdrop = wait_window("Duskmere", size=BACKDROP_SIZE)
+
+    def browser_rect(self):
+        x, y, _, _ = geometry(self.backdrop)
+        bx, by, bw, bh = PANEL_BROWSER
+        return x + bx, y + by, bw, bh
+
+    def wait_page(self, path, timeout=20.0):
+        url = "http://127.0.0.1:8350" + path
+        self.client.wait_event("document_complete", timeout, instance=1, url=url, frame=False)
+        time.sleep(0.5)  # the page is drawn after the event
+
+    def click_link(self, index):
+        left, top, width, height = self.browser_rect()
+        rows = wait_for(lambda: link_rows(Screenshot(), left, top, width, height), 10, what="links drawn")
+        if index >= len(rows):
+            raise AssertionError("page shows %d links, wanted link %d" % (len(rows), index))
+        click(left + 12, rows[index])
