@@ -14,11 +14,10 @@
 namespace {
 
 constexpr COLORREF kBackdrop = RGB(90, 60, 120);
-// Rows of the colour-coded test strips.
+// Rows of the colour-coded test strips; the fourth, never to be seen, is yellow.
 constexpr COLORREF kRow0 = RGB(200, 30, 30);
 constexpr COLORREF kRow1 = RGB(30, 200, 30);
 constexpr COLORREF kRow2 = RGB(30, 30, 200);
-constexpr COLORREF kRow3 = RGB(200, 200, 30);
 
 constexpr UINT kStrip74x104 = 2001;
 constexpr UINT kStrip40x102 = 2002;
@@ -63,8 +62,8 @@ public:
     }
 
     // A plain push button as a template gives it, subclassed into `button`.
-    void AddButton(CPngButton& button, int id, int x = 10, int y = 10) {
-        HWND hwnd = ::CreateWindowExW(0, L"Button", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, y,
+    void AddButton(CPngButton& button, int id) {
+        HWND hwnd = ::CreateWindowExW(0, L"Button", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 10, 10,
                                       50, 14, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                       ::GetModuleHandleW(nullptr), nullptr);
         ASSERT_TRUE(button.SubclassWindow(hwnd));
@@ -385,7 +384,6 @@ TEST_F(PngButtonTest, StripThatCannotBeLoadedLeavesTheButtonWithoutImage) {
         button.MoveWindow(10, 10, 40, 20, TRUE);
         host_.Repaint();
         EXPECT_TRUE(BlockIs(button.m_hWnd, 40, 20, kBackdrop));
-        button.DestroyWindow();
     }
 }
 
