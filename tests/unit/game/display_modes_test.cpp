@@ -94,6 +94,20 @@ TEST_F(DisplayModeTest, BrowserFillsTheWindowBelowTheStripOrAllOfItInFullScreen)
     EXPECT_EQ(test::RectInParent(game->m_browser.m_hWnd), ScreenRect());
 }
 
+TEST_F(DisplayModeTest, BrowserStaysHiddenUntilItsFirstNavigationCompletes) {
+    if (!HasBrowser()) GTEST_SKIP() << "no web-browser control in this prefix (register the stand-in)";
+    ShowGame();
+    HWND browser = game->m_browser.m_hWnd;
+    test::PumpMessages(200);
+    EXPECT_FALSE(::IsWindowVisible(browser));
+
+    VARIANT none;
+    ::VariantInit(&none);
+    game->m_browser.Navigate(L"about:blank", &none, &none, &none, &none);
+    EXPECT_TRUE(test::PumpUntil([&] { return ::IsWindowVisible(browser) != FALSE; }))
+        << "NavigateComplete2 did not reveal the browser";
+}
+
 TEST_F(DisplayModeTest, CommandsDoubleClicksAndF11MoveBetweenTheModesOfTheTable) {
     ShowGame();
     const RECT work = WorkAreaAtOrigin();
