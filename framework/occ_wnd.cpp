@@ -22,6 +22,8 @@ BOOL CWnd::CreateControl(REFCLSID clsid, LPCWSTR, DWORD style, const RECT& rect,
 }
 
 void CWnd::AttachControlSite(COleControlSite* site) {
+    // One window object per control: a later binding takes over from an earlier one.
+    if (site->m_pWndCtrl) site->m_pWndCtrl->DetachControlSite();
     m_pCtrlSite = site;
     site->m_pWndCtrl = this;
     // Found by FromHandle, but not subclassed: the control's window procedure is its own.

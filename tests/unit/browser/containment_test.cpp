@@ -334,6 +334,12 @@ TEST_F(BrowserHosting, PagesGetTheHostCustomisation) {
     // Each reference the page took was given back.
     EXPECT_EQ(0, external_.m_cRef);
 
+    // A page longer than the control still gets neither border nor scroll bar.
+    Navigate(dialog->m_browser, PlatformUrl(L"/vornak/long"));
+    ASSERT_TRUE(log_.WaitFor("document_complete", "url", Utf8(PlatformUrl(L"/vornak/long"))));
+    EXPECT_EQ(0, ::GetWindowLongPtrW(dialog->m_browser.m_hWnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_EQ(0, ::GetWindowLongPtrW(dialog->m_browser.m_hWnd, GWL_STYLE) & WS_VSCROLL);
+
     dialog->m_browser.ShowWindow(SW_SHOW);
     POINT screen{20, 20};
     ::ClientToScreen(dialog->m_browser.m_hWnd, &screen);
@@ -417,11 +423,22 @@ TEST_F(BrowserHosting, AWrapperThatGoesFirstLeavesTheControlToItsSite) {
     EXPECT_TRUE(::IsWindow(control));
     EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(control));
 
-    // The site still drives the control: a new wrapper binds and navigates it.
+    // The site still drives the control: a new wrapper binds and navigates it,
+    // and a later binding takes the control over from it.
     CWebBrowser2 again;
     CDataExchange dx(dialog.get());
     DDX_Control(&dx, 1000, again);
     EXPECT_EQ(control, again.m_hWnd);
+    {
+        CWebBrowser2 later;
+        DDX_Control(&dx, 1000, later);
+        EXPECT_EQ(control, later.m_hWnd);
+        EXPECT_EQ(nullptr, again.m_hWnd);
+        EXPECT_EQ(nullptr, again.m_pCtrlSite);
+        EXPECT_EQ(&later, CWnd::FromHandlePermanent(control));
+    }
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(control));
+    DDX_Control(&dx, 1000, again);
     Navigate(again, PlatformUrl(L"/vornak/news"));
     EXPECT_EQ(1u, EventsOf(instance, "navigate").size());
 
