@@ -1,5 +1,5 @@
 """Between the login windows and the game window: going back to the server list,
-quitting, and the login windows' own behaviour (colour key, minimise, joint move)."""
+quitting, and the login windows' own behaviour (colour key, joint move)."""
 import driver
 
 PLATFORM = "http://127.0.0.1:8350"
@@ -8,7 +8,6 @@ CONFIRM_SIZE = (256, 110)
 SERVER_BUTTON = (driver.SCREEN[0] - 526 + 30, 15)   # the strip's server-selection button
 CLOSE_BUTTON = (driver.SCREEN[0] - 2 - 15, 15)
 PANEL_CLOSE = (901 + 14, 82 + 14)                    # in backdrop coordinates
-PANEL_MINIMIZE = (859 + 12, 90 + 12)
 
 
 class HandOffTest(driver.ClientTest):
@@ -95,13 +94,6 @@ class LoginWindowsTest(driver.ClientTest):
                         what="backdrop dragged through the panel")
         driver.wait_for(lambda: driver.geometry(self.panel)[:2] == (x + 60, y - 40), 5,
                         what="panel followed")
-
-    def test_minimise_takes_the_panel_with_the_backdrop(self):
-        x, y, _, _ = driver.geometry(self.login.backdrop)
-        driver.click(x + PANEL_MINIMIZE[0], y + PANEL_MINIMIZE[1])
-        driver.wait_for(lambda: not driver.is_viewable(self.login.backdrop), 10, what="backdrop minimised")
-        driver.wait_for(lambda: not driver.is_viewable(self.panel), 10, what="panel hidden with it")
-        self.assertTrue(self.client.running())
 
 
 if __name__ == "__main__":
