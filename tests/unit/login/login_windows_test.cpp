@@ -1,0 +1,154 @@
+// The login backdrop and panel created from the real templates: start-up
+// geometry, the colour key, the joint move and hiding together.
+#include <gtest/gtest.h>
+
+#include "browser/custom_occ_manager.h"
+#include "framework/occ_manager.h"
+
+#include "framework/app.h"
+#include "login/login_dlg.h"
+#include "login/login_panel.h"
+#include "support/win_test.h"
+
+namespace {
+
+class LoginWindowsTest : public testing::Test {
+protected:
+    // The browsers of the login panel and the game window are hosted as in the client.
+    static void SetUpTestSuite() { AfxEnableControlContainer(new CCustomOccManager); }
+    void SetUp() override {
+        ASSERT_TRUE(backdrop.Create(102));
+        AfxGetApp()->m_pMainWnd = &backdrop;
+        backdrop.ShowWindow(SW_SHOW);
+        ASSERT_NE(backdrop.m_pLoginPanel, nullptr);
+        panel = backdrop.m_pLoginPanel;
+    }
+    void TearDown() override {
+        AfxGetApp()->m_pMainWnd = nullptr;
+        backdrop.DestroyWindow();
+        delete backdrop.m_pLoginPanel;
+    }
+    static RECT WorkArea() {
+        RECT area{};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+        return area;
+    }
+
+    CLoginDlg backdrop;
+    CLoginActiveDlg* panel = nullptr;
+};
+
+}  // namespace
+
+TEST_F(LoginWindowsTest, BackdropTakesTheImageSizeCentredWithItsTextAndIcons) {
+    const RECT rect = test::WindowRect(backdrop.m_hWnd);
+    const RECT area = WorkArea();
+    EXPECT_EQ(rect.right - rect.left, 980);
+    EXPECT_EQ(rect.bottom - rect.top, 668);
+    EXPECT_EQ(rect.left, (area.left + area.right) / 2 - 490);
+    EXPECT_EQ(rect.top, (area.top + area.bottom) / 2 - 334);
+
+    wchar_t text[32] = {};
+    ::GetWindowTextW(backdrop.m_hWnd, text, 32);
+    EXPECT_STREQ(text, L"Duskmere");
+    EXPECT_EQ(reinterpret_cast<HICON>(backdrop.SendMessage(WM_GETICON, ICON_BIG)), backdrop.m_hIcon);
+    EXPECT_EQ(reinterpret_cast<HICON>(backdrop.SendMessage(WM_GETICON, ICON_SMALL)), backdrop.m_hIcon);
+
+    const LONG_PTR style = ::GetWindowLongPtrW(backdrop.m_hWnd, GWL_STYLE);
+    const LONG_PTR exStyle = ::GetWindowLongPtrW(backdrop.m_hWnd, GWL_EXSTYLE);
+    EXPECT_FALSE(style & WS_CAPTION);
+    EXPECT_TRUE(exStyle & WS_EX_LAYERED);
+    EXPECT_TRUE(exStyle & WS_EX_APPWINDOW);
+}
+
+TEST_F(LoginWindowsTest, PanelLiesExactlyOverTheBackdropColourKeyedInYellow) {
+    EXPECT_EQ(test::WindowRect(panel->m_hWnd), test::WindowRect(backdrop.m_hWnd));
+    EXPECT_EQ(::GetWindow(panel->m_hWnd, GW_OWNER), backdrop.m_hWnd);
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(::GetLayeredWindowAttributes(panel->m_hWnd, &key, &alpha, &flags));
+    EXPECT_EQ(key, RGB(255, 255, 0));
+    EXPECT_EQ(alpha, 255);
+    EXPECT_EQ(flags, static_cast<DWORD>(LWA_COLORKEY | LWA_ALPHA));
+
+    HDC dc = ::GetDC(panel->m_hWnd);
+    HWND label = panel->m_btnClose.m_hWnd;
+    const LRESULT brush = panel->SendMessage(WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
+                                             reinterpret_cast<LPARAM>(label));
+    ::ReleaseDC(panel->m_hWnd, dc);
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), panel->m_brKey.GetSafeHandle());
+}
+
+TEST_F(LoginWindowsTest, ButtonsSitWhereTheBackdropDrawsTheirSockets) {
+    EXPECT_EQ(test::RectInParent(panel->m_btnMinimize.m_hWnd), (RECT{859, 90, 883, 114}));
+    EXPECT_EQ(test::RectInParent(panel->m_btnClose.m_hWnd), (RECT{901, 82, 929, 110}));
+}
+
+TEST_F(LoginWindowsTest, WhicheverWasHitLastLeadsTheJointMove) {
+    const RECT start = test::WindowRect(backdrop.m_hWnd);
+    backdrop.SendMessage(WM_NCHITTEST, 0, MAKELPARAM(start.left + 100, start.top + 100));
+    EXPECT_TRUE(backdrop.m_bBackdropLeads);
+    backdrop.MoveWindow(start.left - 50, start.top + 20, 980, 668, TRUE);
+    EXPECT_EQ(test::WindowRect(panel->m_hWnd), test::WindowRect(backdrop.m_hWnd));
+
+    panel->SendMessage(WM_NCHITTEST, 0, MAKELPARAM(start.left + 100, start.top + 100));
+    EXPECT_FALSE(backdrop.m_bBackdropLeads);
+    panel->MoveWindow(start.left + 30, start.top - 10, 980, 668, TRUE);
+    const RECT moved = test::WindowRect(backdrop.m_hWnd);
+    EXPECT_EQ(moved, (RECT{start.left + 30, start.top - 10, start.left + 1010, start.top + 658}));
+    EXPECT_EQ(test::WindowRect(panel->m_hWnd), moved);
+}
+
+TEST_F(LoginWindowsTest, BackdropMovedWithoutLeadingLeavesThePanel) {
+    panel->SendMessage(WM_NCHITTEST, 0, 0);
+    const RECT panelBefore = test::WindowRect(panel->m_hWnd);
+    // A backdrop move that comes back from the panel must not move the panel again.
+    const RECT rect = test::WindowRect(backdrop.m_hWnd);
+    ::SetWindowPos(backdrop.m_hWnd, nullptr, rect.left + 5, rect.top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(test::WindowRect(panel->m_hWnd), panelBefore);
+}
+
+TEST_F(LoginWindowsTest, HidingTheBackdropTakesThePanelAlongAndRestoringKeepsBothInPlace) {
+    backdrop.ShowWindow(SW_HIDE);
+    EXPECT_FALSE(panel->IsWindowVisible());
+    backdrop.ShowWindow(SW_SHOWNORMAL);
+    EXPECT_TRUE(panel->IsWindowVisible());
+
+    const RECT before = test::WindowRect(backdrop.m_hWnd);
+    // Whether the system hides owned windows with a minimised owner is its own
+    // business (Wine does not); both must come back where they were.
+    backdrop.ShowWindow(SW_MINIMIZE);
+    test::PumpMessages(100);
+    EXPECT_TRUE(backdrop.IsIconic());
+    backdrop.ShowWindow(SW_RESTORE);
+    test::PumpMessages(100);
+    EXPECT_TRUE(panel->IsWindowVisible());
+    EXPECT_EQ(test::WindowRect(backdrop.m_hWnd), before);
+    EXPECT_EQ(test::WindowRect(panel->m_hWnd), before);
+}
+
+TEST_F(LoginWindowsTest, EnterAndEscapeCloseNeither) {
+    for (CWnd* wnd : {static_cast<CWnd*>(&backdrop), static_cast<CWnd*>(panel)}) {
+        wnd->SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        wnd->SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        EXPECT_TRUE(wnd->IsWindowVisible());
+    }
+}
+
+TEST_F(LoginWindowsTest, MinimiseButtonMinimisesTheBackdrop) {
+    panel->SendMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(panel->m_btnMinimize.m_hWnd));
+    EXPECT_TRUE(backdrop.IsIconic());
+    backdrop.ShowWindow(SW_RESTORE);
+}
+
+TEST(GameAddress, MarkerAnywhereCaseSensitive) {
+    EXPECT_TRUE(IsGameAddress(L"http://h/play?server=1&client=1"));
+    EXPECT_TRUE(IsGameAddress(L"http://h/play?mode=client=10"));
+    EXPECT_TRUE(IsGameAddress(L"client=1"));
+    EXPECT_FALSE(IsGameAddress(L"http://h/play?server=4&Client=1"));
+    EXPECT_FALSE(IsGameAddress(L"http://h/news"));
+    EXPECT_FALSE(IsGameAddress(L""));
+}
