@@ -27,6 +27,7 @@ harness_prefix() {
     wine wineboot -i </dev/null >/dev/null 2>&1
     wineserver -w
     harness_unmanaged_unit_tests
+    harness_chinese_fonts
     wine regsvr32 /s "$harness_root/build/x64/standin-browser.dll" </dev/null >/dev/null 2>&1
     wineserver -w
 }
@@ -45,6 +46,17 @@ harness_unmanaged_unit_tests() {
     done
     wine regedit /S "$(winepath -w "$reg")" </dev/null >/dev/null 2>&1
     rm -f "$reg"
+}
+
+# A fresh prefix has none of the Chinese fonts the dialogs ask for: "宋体" is
+# substituted, and the Latin fonts fall back to WenQuanYi for CJK characters.
+harness_chinese_fonts() {
+    local nt='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
+    wine reg add "$nt\FontSubstitutes" /v '宋体' /d 'WenQuanYi Micro Hei' /f </dev/null >/dev/null 2>&1
+    for face in Arial Tahoma 'MS Shell Dlg' 'Microsoft Sans Serif'; do
+        wine reg add "$nt\FontLink\SystemLink" /v "$face" /t REG_MULTI_SZ \
+            /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f </dev/null >/dev/null 2>&1
+    done
 }
 
 # Keeps one wineserver (and Wine's services) running for the whole session.
