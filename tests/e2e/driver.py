@@ -2,7 +2,8 @@
 pixels of screenshots, send input with xdotool, read the stand-in browser's log.
 
 Expects the environment the test harness sets up: DISPLAY, WINEPREFIX (with the
-stand-in registered), a warm wineserver, and the demo platform on port 8350.
+stand-in registered), a warm wineserver, and the demo platform on the port the
+client was built for (DUSKMERE_PLATFORM_PORT, 8350 by default).
 """
 import json
 import os
@@ -15,6 +16,7 @@ ROOT = os.environ.get("DUSKMERE_ROOT") or os.path.abspath(os.path.join(os.path.d
 BUILD = os.environ.get("DUSKMERE_BUILD") or os.path.join(ROOT, "build", "x64")
 CLIENT = os.path.join(BUILD, "duskmere.exe")
 SCREEN = (1920, 1080)
+PLATFORM = "http://127.0.0.1:%s" % os.environ.get("DUSKMERE_PLATFORM_PORT", "8350")
 
 
 def wine_env(**extra):
@@ -261,7 +263,7 @@ class LoginWindows:
         return x + bx, y + by, bw, bh
 
     def wait_page(self, path, timeout=20.0):
-        url = "http://127.0.0.1:8350" + path
+        url = PLATFORM + path
         self.client.wait_event("document_complete", timeout, instance=1, url=url, frame=False)
         time.sleep(0.5)  # the page is drawn after the event
 

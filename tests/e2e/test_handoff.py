@@ -2,7 +2,7 @@
 quitting, and the login windows' own behaviour (colour key, joint move)."""
 import driver
 
-PLATFORM = "http://127.0.0.1:8350"
+PLATFORM = driver.PLATFORM
 GAME_SIZE = driver.SCREEN
 CONFIRM_SIZE = (256, 110)
 SERVER_BUTTON = (driver.SCREEN[0] - 526 + 30, 15)   # the strip's server-selection button

@@ -2,7 +2,7 @@
 the hand-off of game addresses to the game window."""
 import driver
 
-PLATFORM = "http://127.0.0.1:8350"
+PLATFORM = driver.PLATFORM
 SERVER_LINKS = {"server 1": 0, "server 2": 1, "client=10": 2, "capital Client": 3, "news": 4,
                 "frame": 5, "meta refresh": 6}
 GAME_SIZE = driver.SCREEN  # the work area of a screen without a taskbar
