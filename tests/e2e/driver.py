@@ -104,6 +104,8 @@ def focus(window):
 def key(window, *keys):
     focus(window)
     run("xdotool", "key", "--window", str(window), *keys)
+    # A modifier left down (a client that ended on alt+F4) would reach every later test.
+    subprocess.run(["xdotool", "keyup", "alt", "ctrl", "shift", "super"], capture_output=True)
 
 
 def click(x, y, button=1, repeat=1):

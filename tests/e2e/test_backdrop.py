@@ -13,7 +13,9 @@ class BackdropTest(driver.ClientTest):
     def setUp(self):
         self.start_underlay(UNDERLAY)
         self.client = self.start_client()
-        self.window = driver.wait_window("Duskmere", size=SIZE)
+        login = driver.LoginWindows(self.client)
+        login.wait_page("/vornak")
+        self.window = login.backdrop
 
     def test_mapped_centred_at_image_size(self):
         self.assertEqual(driver.geometry(self.window), CENTRED + SIZE)
@@ -44,6 +46,8 @@ class BackdropTest(driver.ClientTest):
         self.assertTrue(driver.is_viewable(self.window))
 
     def test_alt_f4_ends_the_process(self):
+        left, top = CENTRED
+        driver.click(left + 120, top + 60)  # the backdrop, not the panel over it, becomes active
         driver.key(self.window, "alt+F4")
         self.assertEqual(self.client.exit_code(), 0)
 
