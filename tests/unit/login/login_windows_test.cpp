@@ -152,3 +152,25 @@ TEST(GameAddress, MarkerAnywhereCaseSensitive) {
     EXPECT_FALSE(IsGameAddress(L"http://h/news"));
     EXPECT_FALSE(IsGameAddress(L""));
 }
+
+TEST(BackdropWithoutItsImage, KeepsTheTemplateSizeUnlayeredAndStillComesUp) {
+    HMODULE broken = ::LoadLibraryExW(L"broken_backdrop.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(broken, nullptr);
+    HINSTANCE previous = AfxGetResourceHandle();
+    AfxSetResourceHandle(broken);
+    {
+        CLoginDlg backdrop;
+        ASSERT_TRUE(backdrop.Create(102));
+        RECT expected{0, 0, 561, 386};
+        ::MapDialogRect(backdrop.m_hWnd, &expected);
+        const RECT rect = test::WindowRect(backdrop.m_hWnd);
+        EXPECT_EQ(rect.right - rect.left, expected.right);
+        EXPECT_EQ(rect.bottom - rect.top, expected.bottom);
+        EXPECT_FALSE(::GetWindowLongPtrW(backdrop.m_hWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
+        EXPECT_EQ(backdrop.m_layered.m_png.m_pImage, nullptr);
+        backdrop.DestroyWindow();
+        delete backdrop.m_pLoginPanel;
+    }
+    AfxSetResourceHandle(previous);
+    ::FreeLibrary(broken);
+}
