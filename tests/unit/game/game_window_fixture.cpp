@@ -113,27 +113,10 @@ std::vector<COLORREF> BitmapColumn(UINT id, int x) {
     return column;
 }
 
-TrayIconKeeper::TrayIconKeeper() : window_(L"tray keeper") {
-    nid_.cbSize = sizeof(nid_);
-    nid_.hWnd = window_.hwnd();
-    nid_.uID = 1;
-    nid_.uFlags = NIF_ICON | NIF_TIP;
-    nid_.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
-    lstrcpyW(nid_.szTip, L"tray keeper");
-    ::Shell_NotifyIconW(NIM_ADD, &nid_);
-}
-
-TrayIconKeeper::~TrayIconKeeper() { ::Shell_NotifyIconW(NIM_DELETE, &nid_); }
-
 void GameWindowTest::SetUpTestSuite() {
     // Hosted as the application hosts it; the manager stays until the process ends.
     if (!AfxGetOccManager()) AfxEnableControlContainer(new CCustomOccManager);
-    trayKeeper = std::make_unique<TrayIconKeeper>();
 }
-
-void GameWindowTest::TearDownTestSuite() { trayKeeper.reset(); }
-
-std::unique_ptr<TrayIconKeeper> GameWindowTest::trayKeeper;
 
 void GameWindowTest::SetUp() {
     boxes = std::make_unique<MessageBoxRecorder>();

@@ -64,25 +64,9 @@ void PumpThroughFramework(DWORD ms);
 // The colours of one column of bitmap resource `id`, top to bottom.
 std::vector<COLORREF> BitmapColumn(UINT id, int x);
 
-// An icon of the test's own in the notification area. Without a window manager,
-// Wine's tray window takes two seconds to hide whenever its last icon goes; with
-// this one there, the game window's icon is never the last.
-class TrayIconKeeper {
-public:
-    TrayIconKeeper();
-    ~TrayIconKeeper();
-    TrayIconKeeper(const TrayIconKeeper&) = delete;
-    TrayIconKeeper& operator=(const TrayIconKeeper&) = delete;
-
-private:
-    PlainWindow window_;
-    NOTIFYICONDATAW nid_{};
-};
-
 class GameWindowTest : public testing::Test {
 protected:
     static void SetUpTestSuite();
-    static void TearDownTestSuite();
     void SetUp() override;
     void TearDown() override;
 
@@ -96,7 +80,6 @@ protected:
     // The work area's size at the screen origin.
     static RECT WorkAreaAtOrigin();
 
-    static std::unique_ptr<TrayIconKeeper> trayKeeper;
     std::unique_ptr<MessageBoxRecorder> boxes;
     std::unique_ptr<CWnd> owner;
     std::unique_ptr<CGameDialog> game;

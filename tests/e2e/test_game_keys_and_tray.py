@@ -1,0 +1,107 @@
+"""The game window reached from elsewhere: the boss key while another program
+has the focus, the boss button and the notification-area icon with its menu,
+and F10 already taken by another program."""
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+import driver
+import game_session as gs
+
+HOLDER_SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "hold_f10.c")
+
+
+def start_wine(*args):
+    return subprocess.Popen(["wine"] + list(args), env=driver.wine_env(), stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+
+
+def build_holder(folder):
+    compiler = shutil.which("x86_64-w64-mingw32-gcc-posix") or shutil.which("x86_64-w64-mingw32-gcc")
+    if not compiler:
+        raise unittest.SkipTest("no MinGW-w64 compiler to build the F10 holder")
+    exe = os.path.join(folder, "hold_f10.exe")
+    subprocess.run([compiler, "-O1", "-o", exe, HOLDER_SOURCE], check=True, capture_output=True)
+    return exe
+
+
+class GameReachedFromElsewhereTest(driver.ClientTest):
+    def start_process(self, proc):
+        def end():
+            proc.kill()
+            proc.wait(timeout=10)
+            proc.stdout.close()
+        self.addCleanup(end)
+        return proc
+
+    def test_f10_hides_and_shows_the_game_while_notepad_has_the_focus(self):
+        game = gs.GameWindow(self.start_client())
+        self.start_process(start_wine("notepad"))
+        notepad = driver.wait_window("Notepad")
+        driver.key(notepad, "F10")
+        game.wait_visible(False)
+        driver.key(notepad, "F10")
+        game.wait_visible(True)
+        self.assertEqual(game.geometry(), (0, 0) + gs.WORK_AREA)
+        self.assertTrue(game.strip_shown())
+
+    def test_boss_button_hides_the_game_and_the_icon_double_click_toggles_it(self):
+        game = gs.GameWindow(self.start_client())
+        game.click_button("boss")
+        game.wait_visible(False)
+        x, y = gs.tray_icon_point()
+        driver.click(x, y, repeat=2)
+        game.wait_visible(True)
+        # The shown game window covers the tray window; bring the tray up to reach it.
+        driver.run("xdotool", "windowraise", str(driver.wait_window("Wine System Tray")))
+        driver.click(x, y, repeat=2)
+        game.wait_visible(False)
+
+    def test_icon_menu_offers_exit_which_asks_and_then_quits_with_16(self):
+        client = self.start_client()
+        game = gs.GameWindow(client)
+        game.click_button("boss")
+        game.wait_visible(False)
+        before = set(driver.client_windows())
+        x, y = gs.tray_icon_point()
+        driver.click(x, y, button=3)
+        menu = driver.wait_for(lambda: set(driver.client_windows()) - before, 10, what="icon menu").pop()
+        mx, my, mw, mh = driver.geometry(menu)
+        self.assertLess(mh, 40, "one item only")
+        driver.click(mx + mw // 2, my + mh // 2)
+        confirm = driver.wait_window_of_size((256, 110))
+        self.assertTrue(client.running())
+        driver.key(confirm, "Return")
+        self.assertEqual(client.exit_code(), 16)
+
+    def test_f10_taken_by_another_program_is_reported_once_and_left_to_it(self):
+        folder = tempfile.mkdtemp(prefix="hold-f10-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        holder = self.start_process(start_wine(build_holder(folder)))
+        self.assertEqual(holder.stdout.readline().strip(), "holding F10")
+
+        client = self.start_client()
+        game = gs.GameWindow(client, expect_boxes=1)
+        self.assertEqual(game.boxes_seen, 1)
+        self.assertEqual(gs.message_boxes(), [], "F11 was free: no second report")
+
+        driver.key(game.window, "F10")
+        driver.key(game.window, "F11")
+        game.wait_strip(False)
+        self.assertTrue(game.visible(), "F10 belongs to the other program")
+        driver.key(game.window, "F11")
+        game.wait_strip(True)
+
+        # Back to the server list: the game window's clean-up reports the key it never had.
+        game.click_button("server")
+        confirm = driver.wait_window_of_size((256, 110))
+        driver.key(confirm, "Return")
+        self.assertEqual(game.dismiss_boxes(1), 1)
+        driver.wait_window("Duskmere", size=driver.BACKDROP_SIZE)
+        self.assertEqual(gs.message_boxes(), [])
+
+
+if __name__ == "__main__":
+    driver.main()

@@ -1,0 +1,75 @@
+"""The game window on the screen: its title strip, the display modes a player
+switches between, and dragging."""
+import driver
+import game_session as gs
+
+
+class GameWindowTest(driver.ClientTest):
+    def setUp(self):
+        self.client = self.start_client()
+        self.game = gs.GameWindow(self.client)
+
+    def test_strip_shows_the_stretched_background_and_the_buttons_normal_rows(self):
+        shot = driver.Screenshot()
+        x0, y0, width, _ = self.game.geometry()
+        # Background between the logo (0..144) and the server button.
+        for x in (150, 700, width - 530):
+            for row in gs.STRIP_ROWS:
+                self.assertTrue(driver.close_to(shot.pixel(x0 + x, y0 + row), gs.STRIP_COLOURS[row], 8),
+                                "background at (%d, %d) shows %s" % (x, row, shot.pixel(x0 + x, y0 + row)))
+        # Every button of the work-area strip shows the first (normal) row of its image.
+        for name in ("close", "restore", "minimise", "full screen", "boss", "clean", "refresh", "server"):
+            image, _, drawn = gs.BUTTONS[name]
+            bx, by, _, _ = self.game.button_rect(name)
+            for column in range(2, drawn - 2, 5):
+                expected = gs.image_rows(image, column, gs.STRIP_ROWS)
+                for row in (3, 10, 15, 20, 26):
+                    self.assertTrue(driver.close_to(shot.pixel(bx + column, by + row), expected[row], 8),
+                                    "%s at (%d, %d) shows %s, image %s" % (
+                                        name, column, row, shot.pixel(bx + column, by + row), expected[row]))
+
+    def test_double_click_on_the_strip_switches_between_work_area_and_normal_window(self):
+        self.assertEqual(self.game.geometry(), (0, 0) + gs.WORK_AREA)
+        driver.click(300, 15, repeat=2)
+        self.game.wait_geometry(gs.NORMAL_ORIGIN + gs.NORMAL_SIZE)
+        x, y = gs.NORMAL_ORIGIN
+        driver.click(x + 300, y + 15, repeat=2)
+        self.game.wait_geometry((0, 0) + gs.WORK_AREA)
+
+    def test_restore_and_maximise_buttons_switch_the_modes(self):
+        self.game.click_button("restore")
+        self.game.wait_geometry(gs.NORMAL_ORIGIN + gs.NORMAL_SIZE)
+        self.game.click_button("maximise")
+        self.game.wait_geometry((0, 0) + gs.WORK_AREA)
+
+    def test_dragging_the_strip_moves_only_the_normal_window(self):
+        driver.drag(300, 15, 120, 90)
+        driver.drag(400, 15, -150, 60)
+        self.assertEqual(self.game.geometry(), (0, 0) + gs.WORK_AREA)
+
+        self.game.click_button("restore")
+        self.game.wait_geometry(gs.NORMAL_ORIGIN + gs.NORMAL_SIZE)
+        x, y = gs.NORMAL_ORIGIN
+        driver.drag(x + 300, y + 15, -100, 80)
+        self.game.wait_geometry((x - 100, y + 80) + gs.NORMAL_SIZE)
+
+    def test_f11_toggles_full_screen_over_the_strip_band(self):
+        driver.key(self.game.window, "F11")
+        self.game.wait_strip(False)
+        shot = driver.Screenshot()
+        self.assertEqual(self.game.geometry(), (0, 0) + driver.SCREEN)
+        self.assertTrue(driver.close_to(shot.pixel(300, 10), gs.PAGE_BACKGROUND, 8),
+                        "the band shows %s, not the page" % (shot.pixel(300, 10),))
+        driver.key(self.game.window, "F11")
+        self.game.wait_strip(True)
+        self.assertEqual(self.game.geometry(), (0, 0) + gs.WORK_AREA)
+
+    def test_full_screen_button_hides_the_strip_and_f11_brings_it_back(self):
+        self.game.click_button("full screen")
+        self.game.wait_strip(False)
+        driver.key(self.game.window, "F11")
+        self.game.wait_strip(True)
+
+
+if __name__ == "__main__":
+    driver.main()
