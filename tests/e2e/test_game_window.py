@@ -70,6 +70,31 @@ class GameWindowTest(driver.ClientTest):
         driver.key(self.game.window, "F11")
         self.game.wait_strip(True)
 
+    def test_alt_f4_asks_first_and_a_no_leaves_the_game_whole(self):
+        driver.key(self.game.window, "alt+F4")
+        confirm = driver.wait_window_of_size((256, 110))
+        driver.key(confirm, "Escape")
+        driver.wait_for(lambda: not driver.is_viewable(confirm), 10, what="confirmation gone")
+        self.assertTrue(self.client.running())
+        self.assertTrue(self.game.visible())
+        # Still holding its hotkeys and painting its strip.
+        driver.key(self.game.window, "F11")
+        self.game.wait_strip(False)
+        driver.key(self.game.window, "F11")
+        self.game.wait_strip(True)
+
+    def test_refresh_button_reloads_the_game_page(self):
+        self.game.click_button("refresh")
+        self.client.wait_event("refresh", instance=2)
+
+    def test_clean_button_runs_the_cache_cleaner_over_the_game(self):
+        before = set(driver.client_windows())
+        self.game.click_button("clean")
+        cleaner = driver.wait_for(lambda: set(driver.client_windows()) - before, 10, what="cache cleaner").pop()
+        driver.wait_for(lambda: not driver.is_viewable(cleaner), 60, what="cache cleaner done")
+        self.assertTrue(self.client.running())
+        self.assertTrue(self.game.visible())
+
 
 if __name__ == "__main__":
     driver.main()

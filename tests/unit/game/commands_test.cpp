@@ -143,6 +143,26 @@ TEST_F(GameCommandsTest, CloseFromOutsideAsksForConfirmationAndReleasesNothing) 
     EXPECT_FALSE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "declined: no quit";
 }
 
+TEST_F(GameCommandsTest, CloseServerAndMenuExitCommandsAskTheirOwnQuestion) {
+    ShowGame();
+    struct Binding {
+        UINT command;
+        int mode;
+    };
+    for (const Binding binding : {Binding{1001, CONFIRM_CLOSE_GAME}, Binding{1013, CONFIRM_CLOSE_GAME},
+                                  Binding{1008, CONFIRM_CHANGE_SERVER}}) {
+        int mode = -1;
+        test::RunLater([&] {
+            HWND asked = ::GetActiveWindow();
+            if (auto* confirm = dynamic_cast<CConfirmDlg*>(CWnd::FromHandlePermanent(asked))) mode = confirm->m_nMode;
+            ::PostMessageW(asked, WM_COMMAND, IDCANCEL, 0);
+        });
+        game->SendMessage(WM_COMMAND, MAKEWPARAM(binding.command, 0), 0);
+        EXPECT_EQ(mode, binding.mode) << "command " << binding.command;
+        EXPECT_TRUE(::IsWindowVisible(game->m_hWnd)) << "declined: command " << binding.command;
+    }
+}
+
 TEST_F(GameCommandsTest, EnterAndEscapeReachTheFocusedControlAndNeverCloseTheWindow) {
     ShowGame();
     HWND button = Item(1007);
