@@ -21,17 +21,15 @@ static_assert(sizeof(NOTIFYICONDATAW) == 956, "the icon record carries every fie
 
 }  // namespace
 
+CGameDialog::HotKeyHold CGameDialog::HoldHotKey(int id, UINT vk, const wchar_t* failure) {
+    if (::RegisterHotKey(m_hWnd, id, 0, vk)) return HotKeyHold::Registered;
+    AfxMessageBox(failure);
+    return HotKeyHold::Refused;
+}
+
 void CGameDialog::RegisterHotKeys() {
-    m_bossHotKeyHold = HotKeyHold::Registered;
-    if (!::RegisterHotKey(m_hWnd, m_nBossHotKeyId, 0, VK_F10)) {
-        m_bossHotKeyHold = HotKeyHold::Refused;
-        AfxMessageBox(L"RegisterHotKey F10 false");
-    }
-    m_fullScreenHotKeyHold = HotKeyHold::Registered;
-    if (!::RegisterHotKey(m_hWnd, m_nFullScreenHotKeyId, 0, VK_F11)) {
-        m_fullScreenHotKeyHold = HotKeyHold::Refused;
-        AfxMessageBox(L"RegisterHotKey F11 false");
-    }
+    m_bossHotKeyHold = HoldHotKey(m_nBossHotKeyId, VK_F10, L"RegisterHotKey F10 false");
+    m_fullScreenHotKeyHold = HoldHotKey(m_nFullScreenHotKeyId, VK_F11, L"RegisterHotKey F11 false");
 }
 
 void CGameDialog::ReleaseHotKeys(bool reportRefused) {

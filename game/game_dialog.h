@@ -92,6 +92,8 @@ private:
     enum class HotKeyHold { None, Registered, Refused };
 
     void ToggleVisibility();
+    // Registers `vk` without modifiers, reporting a refusal with `failure`.
+    HotKeyHold HoldHotKey(int id, UINT vk, const wchar_t* failure);
     void RegisterHotKeys();
     // `reportRefused`: whether a key the system refused is still unregistered,
     // and its failure reported, as while the game goes on.
