@@ -22,8 +22,9 @@ struct RegistryKeyTraits {
 using UrlCacheFind = fw::UniqueHandle<UrlCacheFindTraits>;
 using RegistryKey = fw::UniqueHandle<RegistryKeyTraits>;
 
-constexpr wchar_t kShellFolders[] =
+constexpr wchar_t kUserShellFolders[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+constexpr wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 std::wstring TempFolder() {
     wchar_t path[MAX_PATH] = {};
@@ -118,18 +119,24 @@ std::vector<std::wstring> ListTree(const std::wstring& root) {
 }
 
 void RemoveTree(const std::wstring& root) {
-    std::vector<std::pair<std::wstring, bool>> entries;  // path, is a folder
-    Walk(root, L"", [&](const std::wstring& relative, const WIN32_FIND_DATAW& data) {
-        entries.emplace_back(root + L'\\' + relative, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-    });
-    // Parents come before their children: make everything writable top-down,
-    // then delete bottom-up.
-    for (const auto& entry : entries) ::SetFileAttributesW(entry.first.c_str(), FILE_ATTRIBUTE_NORMAL);
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        if (it->second)
-            ::RemoveDirectoryW(it->first.c_str());
-        else
-            ::DeleteFileW(it->first.c_str());
+    {
+        WIN32_FIND_DATAW data;
+        fw::FindHandle find(::FindFirstFileW((root + L"\\*").c_str(), &data));
+        if (find) {
+            do {
+                const std::wstring name = data.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const std::wstring path = root + L'\\' + name;
+                const DWORD kind = data.dwFileAttributes;
+                // Writable first, also a folder: its children go next.
+                if (kind & FILE_ATTRIBUTE_READONLY)
+                    ::SetFileAttributesW(path.c_str(), kind & ~FILE_ATTRIBUTE_READONLY);
+                if (!(kind & FILE_ATTRIBUTE_DIRECTORY))
+                    ::DeleteFileW(path.c_str());
+                else if (!(kind & FILE_ATTRIBUTE_REPARSE_POINT))
+                    RemoveTree(path);
+            } while (::FindNextFileW(find.get(), &data));
+        }
     }
     ::RemoveDirectoryW(root.c_str());
 }
@@ -216,30 +223,37 @@ void EmptyUrlCache() {
 
 size_t CountCacheEntries() { return CacheUrls().size(); }
 
-ShellFolderRedirect::ShellFolderRedirect(const wchar_t* valueName, const std::wstring& folder) : name_(valueName) {
-    HKEY opened = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                          nullptr, &opened, nullptr) != ERROR_SUCCESS)
-        return;
-    RegistryKey key(opened);
-    DWORD size = 0;
-    hadValue_ = ::RegQueryValueExW(key.get(), valueName, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS;
-    if (hadValue_) {
-        saved_.resize(size);
-        ::RegQueryValueExW(key.get(), valueName, nullptr, &type_, saved_.data(), &size);
+ShellFolderRedirect::ShellFolderRedirect(const wchar_t* valueName, const std::wstring& folder)
+    : name_(valueName), saved_{SavedValue(kUserShellFolders), SavedValue(kShellFolders)} {
+    for (SavedValue& saved : saved_) {
+        HKEY opened = nullptr;
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, saved.key, 0, nullptr, 0, KEY_QUERY_VALUE, nullptr, &opened,
+                              nullptr) != ERROR_SUCCESS)
+            continue;
+        RegistryKey key(opened);
+        DWORD size = 0;
+        saved.present = ::RegQueryValueExW(key.get(), valueName, nullptr, &saved.type, nullptr, &size) == ERROR_SUCCESS;
+        saved.data.resize(size);
+        if (saved.present) ::RegQueryValueExW(key.get(), valueName, nullptr, &saved.type, saved.data.data(), &size);
     }
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kUserShellFolders, 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
+    RegistryKey key(opened);
     ::RegSetValueExW(key.get(), valueName, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                      static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
 }
 
 ShellFolderRedirect::~ShellFolderRedirect() {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
-    RegistryKey key(opened);
-    if (hadValue_)
-        ::RegSetValueExW(key.get(), name_.c_str(), 0, type_, saved_.data(), static_cast<DWORD>(saved_.size()));
-    else
-        ::RegDeleteValueW(key.get(), name_.c_str());
+    for (const SavedValue& saved : saved_) {
+        HKEY opened = nullptr;
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, saved.key, 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) continue;
+        RegistryKey key(opened);
+        if (saved.present)
+            ::RegSetValueExW(key.get(), name_.c_str(), 0, saved.type, saved.data.data(),
+                             static_cast<DWORD>(saved.data.size()));
+        else
+            ::RegDeleteValueW(key.get(), name_.c_str());
+    }
 }
 
 }  // namespace cachetest

@@ -34,8 +34,8 @@ void MakeNestedTree(const std::wstring& root, int count, int filesPerFolder);
 bool Exists(const std::wstring& path);
 // Everything under root, as sorted relative paths; links are listed, not entered.
 std::vector<std::wstring> ListTree(const std::wstring& root);
-// Deletes everything under root and root itself with plain file calls (links
-// are left for the caller).
+// Deletes everything under root and root itself, walking it with plain
+// DeleteFileW and RemoveDirectoryW; links to folders are left for the caller.
 void RemoveTree(const std::wstring& root);
 
 // Runs a host program (Wine starts unix programs too) in `folder`; true once
@@ -60,6 +60,7 @@ size_t CountCacheEntries();
 
 // Points a shell folder of the current user ("Cookies", "Cache") somewhere
 // else for the object's lifetime, through the registry value the shell reads.
+// The shell copies what it resolves into its legacy key; that is put back too.
 class ShellFolderRedirect {
 public:
     ShellFolderRedirect(const wchar_t* valueName, const std::wstring& folder);
@@ -68,10 +69,15 @@ public:
     ShellFolderRedirect& operator=(const ShellFolderRedirect&) = delete;
 
 private:
+    struct SavedValue {
+        explicit SavedValue(const wchar_t* keyPath) : key(keyPath) {}
+        const wchar_t* key;
+        bool present = false;
+        DWORD type = 0;
+        std::vector<BYTE> data;
+    };
     std::wstring name_;
-    bool hadValue_ = false;
-    DWORD type_ = 0;
-    std::vector<BYTE> saved_;
+    SavedValue saved_[2];
 };
 
 }  // namespace cachetest
