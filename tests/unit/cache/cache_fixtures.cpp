@@ -60,10 +60,15 @@ std::vector<BYTE> EntryBuffer(DWORD size) { return std::vector<BYTE>(size ? size
 
 }  // namespace
 
-ScratchFolder::ScratchFolder(const wchar_t* name) {
+namespace {
+std::wstring UniqueTempPath(const wchar_t* name) {
     static int serial = 0;
-    path_ = TempFolder() + L"\\duskmere-" + name + L'-' + std::to_wstring(::GetCurrentProcessId()) + L'-' +
-            std::to_wstring(++serial);
+    return TempFolder() + L"\\duskmere-" + name + L'-' + std::to_wstring(::GetCurrentProcessId()) + L'-' +
+           std::to_wstring(++serial);
+}
+}  // namespace
+
+ScratchFolder::ScratchFolder(const wchar_t* name) : path_(UniqueTempPath(name)) {
     RemoveTree(path_);
     ::CreateDirectoryW(path_.c_str(), nullptr);
 }

@@ -310,7 +310,7 @@ TEST_F(CleanCacheWindow, ClosesItselfOncePurgingIsDone) {
 
     HWND hwnd = nullptr;
     ObservedCleanCacheDlg dialog;
-    dialog.onOpen = [&](ObservedCleanCacheDlg& opened) { hwnd = opened.m_hWnd; };
+    dialog.onOpen = [&](const ObservedCleanCacheDlg& opened) { hwnd = opened.m_hWnd; };
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
 
     EXPECT_FALSE(::IsWindow(hwnd));
