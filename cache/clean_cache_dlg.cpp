@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/app.h"
+#include "ui/bitmap_paint.h"
 #include "ui/see_through_label.h"
 
 namespace {
@@ -83,21 +84,7 @@ HBRUSH CCleanCacheDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {
     return PaintSeeThroughLabel(pDC, pWnd, kTextColour);
 }
 
-void CCleanCacheDlg::OnPaint() {
-    if (IsIconic()) return;
-    SetWindowPos(m_hWnd, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-    CPaintDC dc(m_hWnd);
-    fw::MemoryDC memory(dc.GetSafeHdc());
-    memory.SelectBitmap(m_bmpBackground);
-    BITMAP bitmap{};
-    m_bmpBackground.GetBitmap(&bitmap);
-    RECT client{};
-    GetClientRect(&client);
-    // Under the message too (no WS_CLIPCHILDREN): the label shows this black.
-    ::StretchBlt(dc.GetSafeHdc(), 0, 0, client.right, client.bottom, memory.get(), 0, 0,
-                 bitmap.bmWidth, bitmap.bmHeight, SRCCOPY);
-    CDialogEx::OnPaint();
-}
+void CCleanCacheDlg::OnPaint() { PaintDialogBackground(*this, m_bmpBackground); }
 
 void CCleanCacheDlg::OnTimer(UINT_PTR) {
     m_nDots = (m_nDots + 1) % 3;

@@ -1,7 +1,7 @@
 #include "game/confirm_dlg.h"
 
 #include "framework/app.h"
-#include "framework/handles.h"
+#include "ui/bitmap_paint.h"
 #include "ui/see_through_label.h"
 
 namespace {
@@ -71,23 +71,7 @@ BOOL CConfirmDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CConfirmDlg::OnPaint() {
-    // A minimised window has no client area to paint.
-    if (IsIconic()) return;
-    SetWindowPos(m_hWnd, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-
-    CPaintDC dc(m_hWnd);
-    fw::MemoryDC memory(dc.GetSafeHdc());
-    memory.SelectBitmap(m_bmpBackground);
-    BITMAP bitmap{};
-    m_bmpBackground.GetBitmap(&bitmap);
-    RECT client{};
-    GetClientRect(&client);
-    // No WS_CLIPCHILDREN: this also paints under the labels, which show it through.
-    ::StretchBlt(dc.GetSafeHdc(), 0, 0, client.right, client.bottom, memory.get(), 0, 0,
-                 bitmap.bmWidth, bitmap.bmHeight, SRCCOPY);
-    CDialogEx::OnPaint();
-}
+void CConfirmDlg::OnPaint() { PaintDialogBackground(*this, m_bmpBackground); }
 
 void CConfirmDlg::OnClose() {
     // The dialog manager turns a close into IDCANCEL.

@@ -1,8 +1,8 @@
 #include "game/game_dialog.h"
 
 #include "framework/app.h"
-#include "framework/handles.h"
 #include "login/handoff.h"
+#include "ui/bitmap_paint.h"
 #include "ui/minimized_icon.h"
 
 namespace {
@@ -196,16 +196,10 @@ void CGameDialog::OnPaint() {
         return;
     }
     CPaintDC dc(m_hWnd);
-    fw::MemoryDC memory(dc.GetSafeHdc());
-    BITMAP strip{};
+    RECT client{};
+    GetClientRect(&client);
     // After OnClose the strip bitmap is gone while the window may still paint.
-    if (m_bmpTitleStrip.GetBitmap(&strip)) {
-        memory.SelectBitmap(m_bmpTitleStrip);
-        RECT client{};
-        GetClientRect(&client);
-        ::StretchBlt(dc.GetSafeHdc(), 0, 0, client.right - client.left, kStripHeight, memory.get(), 0,
-                     0, strip.bmWidth, kStripHeight, SRCCOPY);
-    }
+    StretchBitmap(dc.GetSafeHdc(), m_bmpTitleStrip, client.right - client.left, kStripHeight);
     CDialog::OnPaint();
 }
 
