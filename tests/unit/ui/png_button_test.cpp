@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "support/gdi_objects.h"
 #include "support/win_test.h"
 #include "ui/png_button.h"
 
@@ -130,17 +131,6 @@ HDC HeldDC(CPngButton& button) {
     HDC dc = button.m_pGraphics->GetHDC();
     button.m_pGraphics->ReleaseHDC(dc);
     return dc;
-}
-
-// GDI objects alive in this process. Wine's GetGuiResources reports 0, so there
-// the handle table is walked: a handle without its uniqueness bits names
-// whatever object occupies that slot.
-int LiveGdiObjects() {
-    if (const DWORD count = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return static_cast<int>(count);
-    int live = 0;
-    for (ULONG_PTR slot = 1; slot < 0x10000; ++slot)
-        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(slot))) ++live;
-    return live;
 }
 
 // Looks, right after a window has handled WM_DESTROY (it still exists then), at
@@ -431,9 +421,9 @@ TEST_F(PngButtonTest, SecondStripReplacesTheFirst) {
     host_.Repaint();
     EXPECT_TRUE(BlockIs(hwnd, 40, 25, kRow0));
 
-    const int live = LiveGdiObjects();
+    const int live = test::LiveGdiObjects();
     for (int i = 0; i < 50; ++i) button_.SetPngImage(i % 2 ? kStrip74x104 : kStrip40x102);
-    EXPECT_EQ(LiveGdiObjects(), live);
+    EXPECT_EQ(test::LiveGdiObjects(), live);
 }
 
 TEST_F(PngButtonTest, WindowDCIsReleasedWhenTheWindowGoes) {
@@ -471,12 +461,12 @@ TEST_F(PngButtonTest, CreateDestroyCyclesLeakNoDCsOrGdiObjects) {
         if (i % 2) button->DestroyWindow();
     };
     cycle(0);
-    const int live = LiveGdiObjects();
+    const int live = test::LiveGdiObjects();
     for (int i = 1; i <= kCycles; ++i) cycle(i);
     test::PumpMessages(30);
     EXPECT_EQ(watch.m_nDestroyed, kCycles + 1);
     EXPECT_EQ(watch.m_nStillHeld, 0);
-    EXPECT_EQ(LiveGdiObjects(), live);
+    EXPECT_EQ(test::LiveGdiObjects(), live);
 }
 
 }  // namespace
