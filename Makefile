@@ -25,3 +25,8 @@ demo: deps build
 
 clean:
 	rm -rf build
+
+.PHONY: soak
+# The long soak: 200 round trips to the game window, then 50 cache cleanings.
+soak: deps build
+	tests/soak/run-soak.sh 200 50
