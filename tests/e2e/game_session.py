@@ -9,7 +9,7 @@ import driver
 WORK_AREA = driver.SCREEN
 NORMAL_SIZE = (1000, 700)
 NORMAL_ORIGIN = ((driver.SCREEN[0] - NORMAL_SIZE[0]) // 2, (driver.SCREEN[1] - NORMAL_SIZE[1]) // 2)
-GAME_URL = "http://127.0.0.1:8350/vornak/play?server=1&client=1"
+GAME_URL = driver.PLATFORM + "/vornak/play?server=1&client=1"
 PAGE_BACKGROUND = (0x20, 0x30, 0x48)
 STRIP_HEIGHT = 30
 ART = os.path.join(driver.ROOT, "res", "art")
