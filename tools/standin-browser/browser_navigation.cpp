@@ -244,10 +244,11 @@ bool BrowserControl::FireBeforeNavigate(IDispatch* target, const std::wstring& u
     args[0].vt = VT_BOOL | VT_BYREF;
     args[0].pboolVal = &cancel;
     DISPPARAMS params{args, nullptr, 7, 0};
+    LogLine line(instance_, "before_navigate");
     events_.Fire(DISPID_BEFORENAVIGATE2, params);
 
     const bool cancelled = cancel != VARIANT_FALSE;
-    LogLine(instance_, "before_navigate").Str("url", url).Bool("frame", frame).Bool("cancelled", cancelled).Write();
+    line.Str("url", url).Bool("frame", frame).Bool("cancelled", cancelled).Write();
     return cancelled;
 }
 

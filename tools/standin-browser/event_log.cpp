@@ -45,9 +45,19 @@ struct FileHandleTraits {
 };
 using FileHandle = fw::UniqueHandle<FileHandleTraits>;
 
+// The performance counter's milliseconds: one clock for every control in the
+// process, so that intervals between lines can be read from the log.
+long long Milliseconds() {
+    LARGE_INTEGER counter{}, frequency{};
+    ::QueryPerformanceCounter(&counter);
+    ::QueryPerformanceFrequency(&frequency);
+    return counter.QuadPart / (frequency.QuadPart / 1000);
+}
+
 }  // namespace
 
-LogLine::LogLine(int instance, const char* event) : json_("{\"instance\":" + std::to_string(instance)) {
+LogLine::LogLine(int instance, const char* event)
+    : json_("{\"instance\":" + std::to_string(instance)), ms_(Milliseconds()) {
     Key("event");
     AppendJsonString(json_, event);
 }
@@ -84,6 +94,7 @@ LogLine& LogLine::Bool(const char* key, bool value) {
 }
 
 void LogLine::Write() {
+    Int("ms", ms_);
     wchar_t path[MAX_PATH];
     const DWORD n = ::GetEnvironmentVariableW(L"STANDIN_BROWSER_LOG", path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return;

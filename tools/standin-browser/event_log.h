@@ -12,6 +12,8 @@ std::string Utf8(std::wstring_view text);
 
 class LogLine {
 public:
+    // Takes the line's time stamp; an event logged with what its host answered
+    // begins its line before it is fired.
     LogLine(int instance, const char* event);
     LogLine& Str(const char* key, std::wstring_view value);
     LogLine& OptionalStr(const char* key, const std::optional<std::wstring>& value);  // null when absent
@@ -23,6 +25,7 @@ public:
 private:
     void Key(const char* key);
     std::string json_;
+    long long ms_;  // when the line was begun, written as its last field
 };
 
 }  // namespace standin
