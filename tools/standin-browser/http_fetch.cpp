@@ -15,7 +15,7 @@ namespace standin {
 
 namespace {
 
-constexpr size_t kMaxResponseBytes = 16 * 1024 * 1024;
+constexpr size_t kMaxResponseBytes = size_t{16} * 1024 * 1024;
 
 struct SocketTraits {
     using Handle = SOCKET;
@@ -146,7 +146,7 @@ std::string RequestTarget(std::wstring_view target) {
 }
 
 // Parses the status line and headers; returns the body or fails with a reason.
-FetchResult ParseResponse(std::string response) {
+FetchResult ParseResponse(const std::string& response) {
     FetchResult result;
     size_t headerEnd = response.find("\r\n\r\n");
     size_t bodyStart = headerEnd + 4;
@@ -159,7 +159,8 @@ FetchResult ParseResponse(std::string response) {
         return result;
     }
     const size_t space = response.find(' ');
-    const int status = space < headerEnd ? std::atoi(response.c_str() + space + 1) : 0;
+    const int status =
+        space < headerEnd ? static_cast<int>(std::strtol(response.c_str() + space + 1, nullptr, 10)) : 0;
     if (status < 200 || status > 299) {
         result.reason = L"The server answered with status " + std::to_wstring(status) + L".";
         return result;
@@ -170,7 +171,7 @@ FetchResult ParseResponse(std::string response) {
     for (auto& c : headers) c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
     const size_t length = headers.find("\ncontent-length:");
     if (length != std::string::npos) {
-        const long long declared = std::atoll(headers.c_str() + length + 16);
+        const long long declared = std::strtoll(headers.c_str() + length + 16, nullptr, 10);
         if (declared >= 0 && static_cast<size_t>(declared) < body.size()) body.resize(static_cast<size_t>(declared));
     }
     result.ok = true;
@@ -230,7 +231,7 @@ FetchResult HttpGet(std::wstring_view url, DWORD timeoutMs) {
             return failed;
         }
     }
-    return ParseResponse(std::move(response));
+    return ParseResponse(response);
 }
 
 }  // namespace standin
