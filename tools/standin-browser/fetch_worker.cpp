@@ -36,7 +36,7 @@ bool StartFetch(std::shared_ptr<FetchJob> job, HWND notify, UINT message, WPARAM
     auto start = std::make_unique<WorkerStart>(WorkerStart{std::move(job), notify, message, id, module.get()});
     const fw::KernelHandle thread(::CreateThread(nullptr, 0, FetchThread, start.get(), 0, nullptr));
     if (!thread) return false;
-    start.release();
+    static_cast<void>(start.release());  // FetchThread owns it now
     module.release();
     return true;
 }
