@@ -71,6 +71,7 @@ void BrowserControl::UnregisterWindowClasses() {
 
 void BrowserControl::CreateNotifyWindow() {
     RegisterWindowClasses();  // fails harmlessly once the classes exist
+    // cppcheck-suppress ignoredReturnValue ; the window procedure keeps the handle in notify_
     ::CreateWindowExW(0, kNotifyClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleInstance(), this);
 }
 
