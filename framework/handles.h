@@ -22,7 +22,9 @@ public:
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     ~UniqueHandle() { reset(); }
 
-    Handle get() const noexcept { return h_; }
+    // The analyzer cannot see that the caller of a COM method holds a reference:
+    // it lets a nested Release free the object, then reports reads of its handles.
+    Handle get() const noexcept { return h_; }  // NOLINT(clang-analyzer-cplusplus.NewDelete)
     explicit operator bool() const noexcept { return h_ != Traits::Invalid(); }
     Handle release() noexcept { return std::exchange(h_, Traits::Invalid()); }
     void reset(Handle h = Traits::Invalid()) noexcept {
