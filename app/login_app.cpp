@@ -35,6 +35,7 @@ BOOL CLoginApp::InitInstance() {
     CLoginDlg dlg;
     m_pMainWnd = &dlg;
     dlg.DoModal();
+    m_pMainWnd = nullptr;
 
     // The windows are gone with the backdrop's; their objects are released here.
     delete dlg.m_pLoginPanel;
