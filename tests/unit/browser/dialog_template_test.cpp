@@ -70,7 +70,8 @@ Written WriteTemplate(bool extended, const std::vector<TestControl>& controls) {
     }
     out.countOffset = w.bytes.size();
     w.Put<WORD>(static_cast<WORD>(controls.size()));
-    for (short v : {0, 0, 200, 100}) w.Put<short>(v);
+    const short position[] = {0, 0, 200, 100};  // x, y, cx, cy
+    for (const short v : position) w.Put<short>(v);
     w.Put<WORD>(0);  // no menu
     w.Put<WORD>(0);  // default class
     w.String(L"template");

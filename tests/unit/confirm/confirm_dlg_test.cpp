@@ -80,7 +80,7 @@ protected:
 
     // DoModal's result; `inside` runs from the dialog's own loop once it is up
     // and painted, and is expected to end it.
-    INT_PTR RunModal(CConfirmDlg& dlg, std::function<void(CConfirmDlg&)> inside) {
+    INT_PTR RunModal(CConfirmDlg& dlg, const std::function<void(CConfirmDlg&)>& inside) {
         auto running = std::make_shared<CConfirmDlg*>(&dlg);
         test::RunLater(
             [running, inside] {

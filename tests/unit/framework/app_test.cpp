@@ -10,7 +10,7 @@ TEST(Application, MessageBoxCarriesTheExecutableNameAsCaption) {
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring name(path);
     name = name.substr(name.find_last_of(L"\\/") + 1);
-    name = name.substr(0, name.find_last_of(L'.'));
+    name.erase(name.find_last_of(L'.'));
 
     wchar_t caption[64] = {};
     test::RunLater([&] {

@@ -99,7 +99,7 @@ protected:
 
 std::string Hex(COLORREF colour) {
     char text[16];
-    std::snprintf(text, sizeof(text), "0x%06lX", static_cast<unsigned long>(colour));
+    static_cast<void>(std::snprintf(text, sizeof(text), "0x%06lX", static_cast<unsigned long>(colour)));
     return text;
 }
 
