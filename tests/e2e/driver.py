@@ -196,6 +196,17 @@ class Client:
     def wait_event(self, event, timeout=20.0, **match):
         return wait_for(lambda: self.events(event, **match), timeout, what="stand-in event %s %s" % (event, match))
 
+    def game_page_shown(self):
+        """The game browser's first log line as shown after its first page came, or None."""
+        arrived = False
+        for line in self.log():
+            if line["instance"] != 2:
+                continue
+            arrived = arrived or line["event"] == "navigate_complete"
+            if arrived and line["event"] == "window" and line["visible"]:
+                return line
+        return None
+
     def exit_code(self, timeout=20.0):
         return self.proc.wait(timeout=timeout)
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the client under Wine against the demo platform. With a display the
-# client stays up until it is closed; without one it runs inside Xvfb and a
-# screenshot of the login window is saved to build/demo.png.
+# client stays up until it is closed; without one it runs inside Xvfb and
+# tools/demo/screens.py saves a series of screenshots to build/demo/.
 set -euo pipefail
 source "$(dirname "$0")/../../tests/harness/env.sh"
 trap harness_down EXIT
@@ -15,20 +15,14 @@ if [ ! -f "$prefix/system.reg" ]; then
 else
     export WINEPREFIX="$prefix"
     wine regsvr32 /s "$harness_root/build/x64/standin-browser.dll" </dev/null >/dev/null 2>&1
+    wineserver -w
 fi
 harness_wine_up
 harness_platform_up 8350
 
-client="$harness_root/build/x64/duskmere.exe"
 if [ "$headless" = 0 ]; then
     echo "Duskmere is running against the demo platform; close it to end the demo."
-    wine "$client" </dev/null
-    exit 0
+    wine "$harness_root/build/x64/duskmere.exe" </dev/null
+else
+    /usr/bin/python3 "$harness_root/tools/demo/screens.py"
 fi
-
-wine "$client" </dev/null >/dev/null 2>&1 &
-client_pid=$!
-sleep 8
-import -window root "$harness_root/build/demo.png"
-kill "$client_pid" 2>/dev/null || true
-echo "screenshot: build/demo.png"
