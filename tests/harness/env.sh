@@ -84,6 +84,8 @@ harness_platform_up() {
 # would end the trap and leave the wineserver holding the caller's output.
 harness_down() {
     [ -n "${HARNESS_PLATFORM_PID:-}" ] && kill "$HARNESS_PLATFORM_PID" 2>/dev/null || true
+    # A fault case may have put another platform in its place; the pidfile names it.
+    [ -s "${HARNESS_PLATFORM_PIDFILE:-}" ] && kill "$(cat "$HARNESS_PLATFORM_PIDFILE")" 2>/dev/null || true
     [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
     [ -n "${HARNESS_XCOMPMGR_PID:-}" ] && kill "$HARNESS_XCOMPMGR_PID" 2>/dev/null || true
     [ -n "${HARNESS_XVFB_PID:-}" ] && kill "$HARNESS_XVFB_PID" 2>/dev/null || true
