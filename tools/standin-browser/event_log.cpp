@@ -28,7 +28,7 @@ void AppendJsonString(std::string& out, std::string_view utf8) {
             out += c;
         } else if (u < 0x20) {
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+            static_cast<void>(std::snprintf(escaped, sizeof escaped, "\\u%04x", u));
             out += escaped;
         } else {
             out += c;
