@@ -148,7 +148,7 @@ void GameWindowTest::ShowGame() {
 }
 
 void GameWindowTest::Click(UINT id) {
-    game->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
+    game->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(static_cast<int>(id))));
 }
 
 RECT GameWindowTest::ClientRect() const {
