@@ -88,8 +88,9 @@ Figures Measure() {
 }
 
 void Print(const char* phase, int count, ULONGLONG elapsedMs, const Figures& f) {
-    std::printf("%-10s %5d %8.1f s %9.1f MB %9.1f MB %8lld %6lld %8lld\n", phase, count, elapsedMs / 1000.0,
-                f.workingSet / 1048576.0, f.privateBytes / 1048576.0, f.handles, f.gdiObjects, f.windows);
+    std::printf("%-10s %5d %8.1f s %9.1f MB %9.1f MB %8lld %6lld %8lld\n", phase, count,
+                static_cast<double>(elapsedMs) / 1000.0, static_cast<double>(f.workingSet) / 1048576.0,
+                static_cast<double>(f.privateBytes) / 1048576.0, f.handles, f.gdiObjects, f.windows);
     std::fflush(stdout);
 }
 
