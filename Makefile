@@ -3,6 +3,7 @@ ROOT := $(abspath .)
 BUILD := $(ROOT)/build
 JOBS ?= 2
 CMAKE_COMMON := -DCMAKE_BUILD_TYPE=Release
+CONFIGURE_X64 := cmake -S . -B build/x64 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x64.cmake $(CMAKE_COMMON) -DDUSKMERE_TESTS=ON > /dev/null
 
 .PHONY: all build deps test demo bench clean
 
@@ -14,7 +15,7 @@ deps:
 build:
 	cmake -S . -B build/x86 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86.cmake $(CMAKE_COMMON) > /dev/null
 	cmake --build build/x86 -j $(JOBS)
-	cmake -S . -B build/x64 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x64.cmake $(CMAKE_COMMON) -DDUSKMERE_TESTS=ON > /dev/null
+	$(CONFIGURE_X64)
 	cmake --build build/x64 -j $(JOBS)
 
 test: deps build
@@ -25,6 +26,12 @@ demo: deps build
 
 clean:
 	rm -rf build
+
+.PHONY: lint
+# clang-tidy and cppcheck read the x64 build's compile database: configuring is enough.
+lint: deps
+	$(CONFIGURE_X64)
+	JOBS=$(JOBS) tools/lint/lint.py build/x64
 
 .PHONY: soak
 # The long soak: 200 round trips to the game window, then 50 cache cleanings.
