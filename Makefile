@@ -24,6 +24,9 @@ test: deps build
 demo: deps build
 	tools/demo/run-demo.sh
 
+bench: deps build
+	tools/bench/run-bench.sh
+
 clean:
 	rm -rf build
 

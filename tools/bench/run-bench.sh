@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Prints the benchmark figures: the client's start-up against a minimal Win32
+# program, its memory and its enter-game latency under Wine in a private Xvfb,
+# then the cache purge rates. Figures only; nothing here passes or fails.
+set -euo pipefail
+source "$(dirname "$0")/../../tests/harness/env.sh"
+trap harness_down EXIT
+
+# A display of our own, so that the figures do not depend on a desktop's.
+unset DISPLAY
+harness_display
+harness_prefix "$harness_root/build/bench-prefix"
+harness_wine_up
+harness_platform_up 8350
+
+echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p'), $(wine --version)," \
+     "Xvfb $(dpkg-query -W -f '${Version}' xvfb), load average $(cut -d' ' -f1-3 /proc/loadavg)"
+/usr/bin/python3 "$harness_root/tools/bench/client_figures.py"
+
+echo
+echo "cache purge:"
+wine "$harness_root/build/x64/bench/purge_bench.exe" </dev/null
