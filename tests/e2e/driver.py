@@ -7,8 +7,14 @@ client was built for (DUSKMERE_PLATFORM_PORT, 8350 by default).
 """
 import json
 import os
+import pwd
+import re
+import select
+import signal
+import socket
 import subprocess
 import tempfile
+import threading
 import time
 import unittest
 
@@ -181,9 +187,10 @@ class Client:
     def __init__(self, **env):
         fd, self.log_path = tempfile.mkstemp(prefix="standin-", suffix=".jsonl")
         os.close(fd)
-        self.proc = subprocess.Popen(["wine", CLIENT], env=wine_env(STANDIN_BROWSER_LOG=self.log_path, **env),
-                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+        # The heap check reads what Wine says about the client from its stderr.
+        with open(os.environ.get("DUSKMERE_CLIENT_STDERR") or os.devnull, "ab") as stderr:
+            self.proc = subprocess.Popen(["wine", CLIENT], env=wine_env(STANDIN_BROWSER_LOG=self.log_path, **env),
+                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
 
     def log(self):
         with open(self.log_path, encoding="utf-8") as f:
@@ -286,3 +293,182 @@ class LoginWindows:
         if index >= len(rows):
             raise AssertionError("page shows %d links, wanted link %d" % (len(rows), index))
         click(left + 12, rows[index])
+
+
+# --- what the X server saw -------------------------------------------------
+
+class MappedWindows:
+    """Top-level X windows mapped while this watch runs, as the X server reports
+    them (xev on the root window), so that a window shown for an instant is
+    seen too. `mapped` lists (window, name, size); the name is None when the
+    window was gone before it could be asked, the size the last one reported."""
+
+    def __init__(self):
+        self.mapped = []
+        self._sizes = {}
+        self._marks = set()
+        self._lock = threading.Lock()
+        self._proc = subprocess.Popen(["stdbuf", "-oL", "xev", "-root", "-event", "substructure",
+                                       "-event", "property"], stdout=subprocess.PIPE,
+                                      stderr=subprocess.DEVNULL, text=True)
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
+        # Watching from the moment a property change of ours comes back.
+        mark = "_DUSKMERE_WATCH_%d" % os.getpid()
+        wait_for(lambda: self._mark(mark), 10, interval=0.05, what="X event watch")
+
+    def _mark(self, name):
+        run("xprop", "-root", "-f", name, "8s", "-set", name, "1")
+        with self._lock:
+            return name in self._marks
+
+    # The second line of an event names the window it is about, with its size
+    # for creations and changes.
+    _SUBJECT = re.compile(r"^\s+(?:event|parent) 0x[0-9a-f]+, window (0x[0-9a-f]+)"
+                          r"(?:, \(-?\d+,-?\d+\), width (\d+), height (\d+))?")
+    _ATOM = re.compile(r"^\s+atom \S+ \((\w+)\)")
+
+    def _read(self):
+        event = None
+        for line in self._proc.stdout:
+            if line[:1].isalpha():
+                event = line.split(" ", 1)[0]
+                continue
+            atom = self._ATOM.match(line)
+            if event == "PropertyNotify" and atom:
+                with self._lock:
+                    self._marks.add(atom.group(1))
+            subject = self._SUBJECT.match(line)
+            if not subject:
+                continue
+            window = int(subject.group(1), 16)
+            with self._lock:
+                if subject.group(2):
+                    self._sizes[window] = (int(subject.group(2)), int(subject.group(3)))
+                size = self._sizes.get(window)
+            if event == "MapNotify":
+                name = subprocess.run(["xdotool", "getwindowname", str(window)], capture_output=True, text=True)
+                with self._lock:
+                    self.mapped.append((window, name.stdout.strip() if name.returncode == 0 else None, size))
+
+    def stop(self):
+        """The windows mapped so far; the watch ends."""
+        if self._proc.poll() is None:
+            self._proc.terminate()
+            self._proc.wait(timeout=10)
+        self._reader.join(timeout=10)
+        self._proc.stdout.close()
+        with self._lock:
+            return list(self.mapped)
+
+
+# --- programs next to the client ---------------------------------------------
+
+TOOLS = os.path.join(BUILD, "tests", "e2e", "tools")
+
+
+def tool(name):
+    """A Windows program of tests/e2e/tools, as built."""
+    return os.path.join(TOOLS, name + ".exe")
+
+
+def start_wine(test, *args):
+    """A Windows program under Wine for the rest of `test`; its output is readable."""
+    proc = subprocess.Popen(["wine"] + list(args), env=wine_env(), stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+
+    def end():
+        if proc.poll() is None:
+            proc.kill()
+        proc.wait(timeout=10)
+        proc.stdout.close()
+    test.addCleanup(end)
+    return proc
+
+
+def read_line(proc, timeout=20.0):
+    """The next line a program started by start_wine writes, without its end."""
+    ready, _, _ = select.select([proc.stdout], [], [], timeout)
+    if not ready:
+        raise AssertionError("timed out waiting for a line from %s" % (proc.args,))
+    return proc.stdout.readline().rstrip("\n")
+
+
+def window_texts(caption):
+    """What each visible Windows window captioned `caption` says: the texts of its
+    controls, one list per window."""
+    out = subprocess.run(["wine", tool("window_texts"), caption], env=wine_env(), capture_output=True,
+                         text=True, timeout=30, check=True).stdout
+    return [line.split(" | ") for line in out.splitlines() if line.strip()]
+
+
+def raise_window(caption):
+    """Puts a Windows window on top of Wine's own stacking. While a full-screen
+    window holds the pointer, clicks go by that stacking rather than by X's."""
+    subprocess.run(["wine", tool("raise_window"), caption], env=wine_env(), capture_output=True, timeout=30,
+                   check=True)
+
+
+def tray_shown():
+    """Whether Wine's stand-alone notification area is on the screen: it is
+    mapped while it holds an icon."""
+    return any(is_viewable(w) for w in find_windows("Wine System Tray", visible=False))
+
+
+def user_folder(*parts):
+    """A path on the host inside the Wine user's profile folder."""
+    return os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", pwd.getpwuid(os.getuid()).pw_name, *parts)
+
+
+# The shell's Temporary Internet Files and Cookies folders.
+CACHE_FOLDERS = tuple(user_folder("AppData", "Local", "Microsoft", "Windows", name)
+                      for name in ("INetCache", "INetCookies"))
+
+
+# --- the demo platform -------------------------------------------------------
+
+PLATFORM_PORT = int(os.environ.get("DUSKMERE_PLATFORM_PORT", "8350"))
+
+
+def platform_answers():
+    try:
+        socket.create_connection(("127.0.0.1", PLATFORM_PORT), timeout=1).close()
+        return True
+    except OSError:
+        return False
+
+
+class SharedPlatform:
+    """The demo platform the harness runs for the whole session, known by the
+    pidfile it keeps next to the Wine prefix. A case may stop it, or put one that
+    answers differently in its place; restore() brings back a plain one, started
+    as the harness starts it, which leaves its id in the same pidfile."""
+
+    def __init__(self):
+        folder = os.path.dirname(os.environ["WINEPREFIX"].rstrip("/"))
+        self.pidfile = os.path.join(folder, "platform-%d.pid" % PLATFORM_PORT)
+        self.log = os.path.join(folder, "platform-%d.log" % PLATFORM_PORT)
+
+    def stop(self):
+        with open(self.pidfile) as f:
+            pid = int(f.read())
+        try:
+            os.kill(pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+        wait_for(lambda: not platform_answers(), 10, what="demo platform stopped")
+
+    def start(self, *options):
+        """One on the platform's port; options as tools/demo-platform/server.py takes them."""
+        with open(self.log, "a") as log:
+            # Detached: it serves the rest of the run, after this case and this process.
+            subprocess.run(["setsid", "--fork", "/usr/bin/python3",
+                            os.path.join(ROOT, "tools", "demo-platform", "server.py"),
+                            "--port", str(PLATFORM_PORT), "--pidfile", self.pidfile] + list(options),
+                           stdin=subprocess.DEVNULL, stdout=log, stderr=log, check=True, timeout=10)
+        wait_for(platform_answers, 10, what="demo platform answering")
+
+    def restore(self):
+        if platform_answers():
+            self.stop()
+        self.start()
