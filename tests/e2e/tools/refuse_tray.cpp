@@ -2,7 +2,8 @@
 // first window of class Shell_TrayWnd; this one, top-most, comes before the
 // shell's and answers every request with failure:
 //   refuse_tray
-// Prints "refusing icons" once it is the window programs find.
+// Prints "refusing icons" once it is the window programs find, then "refused"
+// for every request it turns down.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,7 +13,11 @@ namespace {
 const wchar_t kTrayClass[] = L"Shell_TrayWnd";
 
 LRESULT CALLBACK RefuseIcons(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COPYDATA) return FALSE;
+    if (message == WM_COPYDATA) {
+        std::printf("refused\n");
+        std::fflush(stdout);
+        return FALSE;
+    }
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
