@@ -79,7 +79,8 @@ namespace {
 fw::KernelHandle CreateForWriting(const std::wstring& path) {
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr);
-    return fw::KernelHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+    if (file == INVALID_HANDLE_VALUE) return fw::KernelHandle();
+    return fw::KernelHandle(file);
 }
 void WriteSomething(const fw::KernelHandle& file) {
     DWORD written = 0;
