@@ -68,6 +68,8 @@ harness_wine_up() {
 harness_platform_up() {
     local port="${1:-8350}"
     HARNESS_PLATFORM_PIDFILE="$(dirname "$WINEPREFIX")/platform-$port.pid"
+    # The pidfile names only a platform of this session: harness_down ends it.
+    rm -f "$HARNESS_PLATFORM_PIDFILE"
     /usr/bin/python3 "$harness_root/tools/demo-platform/server.py" --port "$port" \
         --pidfile "$HARNESS_PLATFORM_PIDFILE" </dev/null >"$(dirname "$WINEPREFIX")/platform-$port.log" 2>&1 &
     HARNESS_PLATFORM_PID=$!
