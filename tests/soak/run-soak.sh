@@ -6,7 +6,8 @@ source "$(dirname "$0")/../harness/env.sh"
 trap harness_down EXIT
 
 harness_display
-harness_prefix "$harness_root/build/soakprefix"
+# A folder of its own: the platform's pidfile lies next to the prefix.
+harness_prefix "$harness_root/build/soak/prefix"
 harness_wine_up
 harness_platform_up 8350
 # Unmanaged, as in the test run (tests/soak/CMakeLists.txt says why).
