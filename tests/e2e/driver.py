@@ -316,6 +316,7 @@ class MappedWindows:
         # Watching from the moment a property change of ours comes back.
         mark = "_DUSKMERE_WATCH_%d" % os.getpid()
         wait_for(lambda: self._mark(mark), 10, interval=0.05, what="X event watch")
+        run("xprop", "-root", "-remove", mark)
 
     def _mark(self, name):
         run("xprop", "-root", "-f", name, "8s", "-set", name, "1")
@@ -460,13 +461,22 @@ class SharedPlatform:
 
     def start(self, *options):
         """One on the platform's port; options as tools/demo-platform/server.py takes them."""
+        if os.path.exists(self.pidfile):
+            os.unlink(self.pidfile)
         with open(self.log, "a") as log:
             # Detached: it serves the rest of the run, after this case and this process.
             subprocess.run(["setsid", "--fork", "/usr/bin/python3",
                             os.path.join(ROOT, "tools", "demo-platform", "server.py"),
                             "--port", str(PLATFORM_PORT), "--pidfile", self.pidfile] + list(options),
                            stdin=subprocess.DEVNULL, stdout=log, stderr=log, check=True, timeout=10)
-        wait_for(platform_answers, 10, what="demo platform answering")
+        wait_for(lambda: self._pid_written() and platform_answers(), 10, what="demo platform answering")
+
+    def _pid_written(self):
+        try:
+            with open(self.pidfile) as f:
+                return f.read().endswith("\n")
+        except FileNotFoundError:
+            return False
 
     def restore(self):
         if platform_answers():
