@@ -13,7 +13,7 @@ import game_session as gs
 
 CACHE, COOKIES = driver.CACHE_FOLDERS
 CONFIRM_SIZE = (256, 110)
-LARGE_PURGE = (300, 200)   # folders x files: about half a minute of purging under Wine
+LARGE_PURGE = (400, 250)   # folders x files: several seconds of purging, more than a quit takes
 
 
 def tree(root):
@@ -39,13 +39,12 @@ def fill(root, folders, files, mode=None):
     returns; with `mode`, files and folders get that permission (folders keep
     their search bit)."""
     made = [os.path.join(root, "entries%03d" % d) for d in range(folders)]
-    for d in range(folders):
-        folder = os.path.join(root, "entries%03d" % d)
+    for folder in made:
         os.makedirs(folder, exist_ok=True)
         for f in range(files):
             path = os.path.join(folder, "item%03d.dat" % f)
             with open(path, "w") as out:
-                out.write("cached %d/%d" % (d, f))
+                out.write("cached %d" % f)
             if mode is not None:
                 os.chmod(path, mode)
         if mode is not None:
