@@ -2,7 +2,9 @@
 ROOT := $(abspath .)
 BUILD := $(ROOT)/build
 JOBS ?= 2
-CMAKE_COMMON := -DCMAKE_BUILD_TYPE=Release
+# The demo platform's port: the client is built for it and the harness serves on it.
+export DUSKMERE_PLATFORM_PORT ?= 8350
+CMAKE_COMMON := -DCMAKE_BUILD_TYPE=Release -DDUSKMERE_LOGIN_URL=http://127.0.0.1:$(DUSKMERE_PLATFORM_PORT)/vornak
 CONFIGURE_X64 := cmake -S . -B build/x64 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x64.cmake $(CMAKE_COMMON) -DDUSKMERE_TESTS=ON > /dev/null
 
 .PHONY: all build deps test demo bench clean

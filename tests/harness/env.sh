@@ -66,7 +66,7 @@ harness_wine_up() {
 }
 
 harness_platform_up() {
-    local port="${1:-8350}"
+    local port="$1"
     HARNESS_PLATFORM_PIDFILE="$(dirname "$WINEPREFIX")/platform-$port.pid"
     # The pidfile names only a platform of this session: harness_down ends it.
     rm -f "$HARNESS_PLATFORM_PIDFILE"

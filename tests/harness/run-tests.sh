@@ -8,7 +8,7 @@ trap harness_down EXIT
 harness_display
 harness_prefix "$harness_root/build/wineprefix"
 harness_wine_up
-harness_platform_up 8350
+harness_platform_up "${DUSKMERE_PLATFORM_PORT:-8350}"
 
 cd "$harness_root/build/x64"
 timeout 3000 ctest --output-on-failure --timeout 300 "$@"

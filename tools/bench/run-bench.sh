@@ -11,7 +11,7 @@ unset DISPLAY
 harness_display
 harness_prefix "$harness_root/build/bench-prefix"
 harness_wine_up
-harness_platform_up 8350
+harness_platform_up "${DUSKMERE_PLATFORM_PORT:-8350}"
 
 echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p'), $(wine --version)," \
      "Xvfb $(dpkg-query -W -f '${Version}' xvfb), load average $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -18,7 +18,7 @@ else
     wineserver -w
 fi
 harness_wine_up
-harness_platform_up 8350
+harness_platform_up "${DUSKMERE_PLATFORM_PORT:-8350}"
 
 if [ "$headless" = 0 ]; then
     echo "Duskmere is running against the demo platform; close it to end the demo."
