@@ -5,6 +5,7 @@
 #include "browser/variant_string.h"
 #include "login/handoff.h"
 #include "login/login_dlg.h"
+#include "login/login_url.h"
 
 namespace {
 constexpr UINT kPanelTemplate = 132;

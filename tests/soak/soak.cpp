@@ -30,6 +30,7 @@
 #include "login/handoff.h"
 #include "login/login_dlg.h"
 #include "login/login_panel.h"
+#include "login/login_url.h"
 #include "support/gdi_objects.h"
 
 namespace {
