@@ -27,6 +27,7 @@ demo: deps build
 	tools/demo/run-demo.sh
 
 bench: deps build
+	$(MAKE) --no-print-directory release RELEASE_DIR=$(BUILD)/release-test PLATFORM_URL=https://play.duskmere.invalid/vornak
 	tools/bench/run-bench.sh
 
 clean:

@@ -46,44 +46,42 @@ class Release:
         return subprocess.run(["wrestool", "-x", "--raw", "--type=%d" % kind, str(self.exe)],
                               check=True, capture_output=True).stdout
 
-    def delay_imported(self, headers):
-        """Names of the DLLs in the delay-import directory, read from the file."""
-        match = re.search(r"^Entry d ([0-9a-f]+) ([0-9a-f]+) Delay Import Directory", headers, re.M)
-        rva, size = int(match.group(1), 16), int(match.group(2), 16)
-        # Sections as (address, size, file offset).
-        sections = [(int(m.group(2), 16), int(m.group(1), 16), int(m.group(3), 16)) for m in re.finditer(
-            r"^\s*\d+ \S+\s+([0-9a-f]+)\s+([0-9a-f]+)\s+[0-9a-f]+\s+([0-9a-f]+)", self.sections, re.M)]
+    def delay_imported(self, headers, sections):
+        """Names of the DLLs the delay-import descriptors name. GNU ld leaves the
+        delay-import directory empty, so the descriptors are found by their
+        shape: attributes 1 (addresses are RVAs), then RVAs of the DLL's name,
+        its module handle, its address table and its name table."""
         base = int(re.search(r"^ImageBase\s+([0-9a-f]+)", headers, re.M).group(1), 16)
+        # (RVA, size, file offset) of each section with contents in the file.
+        spans = [(int(m.group(2), 16) - base, int(m.group(1), 16), int(m.group(3), 16)) for m in re.finditer(
+            r"^\s*\d+ \S+\s+([0-9a-f]+)\s+([0-9a-f]+)\s+[0-9a-f]+\s+([0-9a-f]+)", sections, re.M)]
 
-        def offset(address):
-            for start, length, file_offset in sections:
-                if start <= address < start + length:
-                    return address - start + file_offset
-            raise ValueError("address %#x is in no section" % address)
+        def offset(rva):
+            return next((rva - start + at for start, size, at in spans if at and start <= rva < start + size), None)
 
-        names = []
-        for entry in range(rva, rva + size, 32):
-            attributes, name = struct.unpack_from("<II", self.data, offset(base + entry))
-            if not name:
-                break
-            # Attribute 1: the descriptor holds RVAs; otherwise addresses.
-            address = base + name if attributes & 1 else name
-            start = offset(address)
-            names.append(self.data[start:self.data.index(b"\0", start)].decode("ascii"))
-        return names
+        names = set()
+        for start, size, at in spans:
+            for here in range(at, at + size - 32, 4):
+                attributes, name, module, table, name_table = struct.unpack_from("<5I", self.data, here)
+                if attributes != 1 or None in (offset(module), offset(table), offset(name_table)):
+                    continue
+                text = offset(name)
+                found = text is not None and re.match(rb"([A-Za-z0-9_-]+\.dll)\0", self.data[text:text + 64], re.I)
+                if found:
+                    names.add(found.group(1).decode("ascii"))
+        return sorted(names, key=str.lower)
 
     def check_imports(self):
         headers = subprocess.run([OBJDUMP, "-p", str(self.exe)], check=True, capture_output=True, text=True).stdout
-        self.sections = subprocess.run([OBJDUMP, "-h", str(self.exe)], check=True, capture_output=True,
-                                       text=True).stdout
+        sections = subprocess.run([OBJDUMP, "-h", str(self.exe)], check=True, capture_output=True, text=True).stdout
         loaded = re.findall(r"^\s*DLL Name: (\S+)", headers, re.M)
-        delayed = self.delay_imported(headers)
+        delayed = self.delay_imported(headers, sections)
         self.require("kernel32.dll" in {name.lower() for name in loaded}, "no import table read: %s" % loaded)
         for name in loaded + delayed:
             self.require(name.lower() in SYSTEM_DLLS, "imports %s, which is not a system DLL of Windows 7" % name)
         self.require(re.search(r"^Characteristics .*\n(\s+.*\n)*?\s+line numbers stripped", headers, re.M)
                      and re.search(r"^\s+symbols stripped", headers, re.M), "not stripped")
-        self.require(".debug" not in self.sections, "carries debug sections")
+        self.require(".debug" not in sections, "carries debug sections")
         self.require(re.search(r"^Magic\s+010b\s", headers, re.M), "not a 32-bit executable")
         return loaded, delayed
 
