@@ -7,7 +7,7 @@ export DUSKMERE_PLATFORM_PORT ?= 8350
 CMAKE_COMMON := -DCMAKE_BUILD_TYPE=Release -DDUSKMERE_LOGIN_URL=http://127.0.0.1:$(DUSKMERE_PLATFORM_PORT)/vornak
 CONFIGURE_X64 := cmake -S . -B build/x64 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x64.cmake $(CMAKE_COMMON) -DDUSKMERE_TESTS=ON > /dev/null
 
-.PHONY: all build deps test demo bench clean
+.PHONY: all build deps test demo bench clean release
 
 all: build
 
@@ -27,10 +27,21 @@ demo: deps build
 	tools/demo/run-demo.sh
 
 bench: deps build
+	$(MAKE) --no-print-directory release RELEASE_DIR=$(BUILD)/release-test PLATFORM_URL=https://play.duskmere.invalid/vornak
 	tools/bench/run-bench.sh
 
 clean:
 	rm -rf build
+
+# The executable that goes to players: make release PLATFORM_URL=https://<host>/vornak
+# A clean configuration of the 32-bit target alone, checked once built.
+RELEASE_DIR ?= $(BUILD)/release
+release: deps
+	rm -rf '$(RELEASE_DIR)'
+	cmake -S . -B '$(RELEASE_DIR)' -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86.cmake -DCMAKE_BUILD_TYPE=Release \
+		-DDUSKMERE_RELEASE=ON -DPLATFORM_URL='$(PLATFORM_URL)' -DALLOW_LOCAL_PLATFORM='$(ALLOW_LOCAL_PLATFORM)' > /dev/null
+	cmake --build '$(RELEASE_DIR)' -j $(JOBS)
+	tools/release/check_release.py '$(RELEASE_DIR)' '$(PLATFORM_URL)'
 
 .PHONY: lint
 # clang-tidy and cppcheck read the x64 build's compile database: configuring is enough.

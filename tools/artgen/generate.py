@@ -6,13 +6,24 @@ Run from the project root with the system Python (it needs python3-pil):
     /usr/bin/python3 tools/artgen/generate.py
 
 The output is deterministic (the few scattered details come from a seeded
-generator) and is committed: the build never runs this script.  After writing,
-the script reads every file back and checks sizes, pixel formats and the
-details the program relies on.
+generator) and is committed: the build never runs this script.  The embedded
+PNGs are compressed as hard as their pixels allow (optipng picks the row
+filters, zopfli deflates; pixel format and pixels stay as drawn), which takes a
+few minutes.  After writing, the script reads every file back and checks sizes,
+pixel formats and the details the program relies on.
+
+    /usr/bin/python3 tools/artgen/generate.py --check
+
+draws everything without writing and fails unless each committed picture holds
+exactly the pixels drawn.
 """
 import math
 import random
 import struct
+import subprocess
+import sys
+import tempfile
+import zlib
 from pathlib import Path
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
@@ -782,11 +793,48 @@ def artwork():
     }
 
 
+def png_chunks(data):
+    """(type, body) of each chunk of a PNG file."""
+    at = len(PNG_SIGNATURE)
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        yield kind, data[at + 8:at + 8 + length]
+        at += 12 + length
+
+
+def png_chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+
+def compress_png(path):
+    """Smallest lossless form that keeps the file's pixel format: optipng picks
+    the row filters (no reductions), zopfli deflates the filtered rows again."""
+    subprocess.run(["optipng", "-quiet", "-o4", "-nx", "-strip", "all", str(path)], check=True)
+    chunks = list(png_chunks(path.read_bytes()))
+    rows = zlib.decompress(b"".join(body for kind, body in chunks if kind == b"IDAT"))
+    with tempfile.TemporaryDirectory() as scratch:
+        raw = Path(scratch) / "rows"
+        raw.write_bytes(rows)
+        subprocess.run(["zopfli", "--zlib", "--i25", str(raw)], check=True)
+        deflated = Path(scratch, "rows.zlib").read_bytes()
+    out = [PNG_SIGNATURE]
+    for kind, body in chunks:
+        if kind == b"IDAT":
+            if deflated:
+                out.append(png_chunk(kind, deflated))
+                deflated = b""
+        else:
+            out.append(png_chunk(kind, body))
+    path.write_bytes(b"".join(out))
+
+
 def write_all():
     ART.mkdir(parents=True, exist_ok=True)
     TEST_ART.mkdir(parents=True, exist_ok=True)
     for name, image in artwork().items():
         image.save(ART / name)
+        if name.endswith(".png"):
+            compress_png(ART / name)
     (ART / "128.ico").write_bytes(icon_file_bytes(emblem(64)))
     for name, image in test_images().items():
         image.save(TEST_ART / name)
@@ -916,7 +964,18 @@ def check_test_images():
         raise SystemExit("artgen check failed: broken.png decodes")
 
 
+def check_pixels():
+    for name, drawn in artwork().items():
+        committed = Image.open(ART / name)
+        require(committed.mode == drawn.mode and committed.size == drawn.size
+                and committed.tobytes() == drawn.tobytes(), f"{name} does not hold the pixels drawn for it")
+
+
 def main():
+    if sys.argv[1:] == ["--check"]:
+        check_pixels()
+        print(f"every picture in {ART} holds the pixels drawn for it")
+        return
     write_all()
     check_strips()
     check_backdrop()

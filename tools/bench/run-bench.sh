@@ -20,3 +20,13 @@ echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p'), $(wine -
 echo
 echo "cache purge:"
 wine "$harness_root/build/x64/bench/purge_bench.exe" </dev/null
+
+echo
+/usr/bin/python3 "$harness_root/tools/bench/startup_breakdown.py"
+
+# The executable that ships, as `make release` makes it (bench builds one for a test address).
+echo
+release="$harness_root/build/release-test/duskmere.exe"
+echo "release executable: $(stat -c %s "$release") bytes; code (.text) $(i686-w64-mingw32-size -A "$release" |
+    awk '$1 == ".text" {print $2}') bytes, artwork and other resources (.rsrc) $(i686-w64-mingw32-size -A "$release" |
+    awk '$1 == ".rsrc" {print $2}') bytes"
