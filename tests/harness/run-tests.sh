@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Runs every test through ctest in a throwaway Wine prefix under build/.
-# Extra arguments go to ctest (e.g. -R backdrop).
+# The windows are managed by openbox, as on a desktop; --no-wm runs them in a
+# bare X server instead. Other arguments go to ctest (e.g. -R backdrop).
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
+if [ "${1:-}" = --no-wm ]; then
+    export HARNESS_WM=none
+    shift
+fi
 trap harness_down EXIT
 
 harness_display
