@@ -89,13 +89,11 @@ void CLoginDlg::OnShowWindow(BOOL show, UINT) {
 void CLoginDlg::OnWindowPosChanged(WINDOWPOS* pos) {
     Default();
     // The panel must lie above the backdrop. Owned windows always do on Windows,
-    // but a window system that stacks the two itself (Wine without a window
-    // manager) puts the backdrop, shown last, on top. Showing the panel anew once
-    // the backdrop is on screen settles it there too.
-    if ((pos->flags & SWP_SHOWWINDOW) && m_pLoginPanel->IsWindowVisible()) {
-        m_pLoginPanel->ShowWindow(SW_HIDE);
-        m_pLoginPanel->ShowWindow(SW_SHOWNORMAL);
-    }
+    // but Wine without a window manager maps the backdrop, shown last, over the
+    // panel. Restacking the panel settles it there too; it is not activated, so
+    // that whatever holds the keyboard focus (the page) keeps it.
+    if ((pos->flags & SWP_SHOWWINDOW) && m_pLoginPanel->IsWindowVisible())
+        m_pLoginPanel->SetWindowPos(HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void CLoginDlg::OnClose() { EndDialog(IDOK); }
