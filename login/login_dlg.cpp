@@ -90,10 +90,14 @@ void CLoginDlg::OnWindowPosChanged(WINDOWPOS* pos) {
     Default();
     // The panel must lie above the backdrop. Owned windows always do on Windows,
     // but Wine without a window manager maps the backdrop, shown last, over the
-    // panel. Restacking the panel settles it there too; it is not activated, so
-    // that whatever holds the keyboard focus (the page) keeps it.
-    if ((pos->flags & SWP_SHOWWINDOW) && m_pLoginPanel->IsWindowVisible())
-        m_pLoginPanel->SetWindowPos(HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // panel in X, and restacks X windows only when the Windows order changes.
+    // Sending the panel to the bottom and back to the top settles it without
+    // activating it, so that whatever holds the keyboard focus (the page) keeps it.
+    if ((pos->flags & SWP_SHOWWINDOW) && m_pLoginPanel->IsWindowVisible()) {
+        const UINT restack = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+        m_pLoginPanel->SetWindowPos(HWND_BOTTOM, 0, 0, 0, 0, restack);
+        m_pLoginPanel->SetWindowPos(HWND_TOP, 0, 0, 0, 0, restack);
+    }
 }
 
 void CLoginDlg::OnClose() { EndDialog(IDOK); }
