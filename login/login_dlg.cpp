@@ -89,12 +89,14 @@ void CLoginDlg::OnShowWindow(BOOL show, UINT) {
 void CLoginDlg::OnWindowPosChanged(WINDOWPOS* pos) {
     Default();
     // The panel must lie above the backdrop. Owned windows always do on Windows,
-    // but a window system that stacks the two itself (Wine without a window
-    // manager) puts the backdrop, shown last, on top. Showing the panel anew once
-    // the backdrop is on screen settles it there too.
+    // but Wine without a window manager maps the backdrop, shown last, over the
+    // panel in X, and restacks X windows only when the Windows order changes.
+    // Sending the panel to the bottom and back to the top settles it without
+    // activating it, so that whatever holds the keyboard focus (the page) keeps it.
     if ((pos->flags & SWP_SHOWWINDOW) && m_pLoginPanel->IsWindowVisible()) {
-        m_pLoginPanel->ShowWindow(SW_HIDE);
-        m_pLoginPanel->ShowWindow(SW_SHOWNORMAL);
+        const UINT restack = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+        m_pLoginPanel->SetWindowPos(HWND_BOTTOM, 0, 0, 0, 0, restack);
+        m_pLoginPanel->SetWindowPos(HWND_TOP, 0, 0, 0, 0, restack);
     }
 }
 

@@ -103,8 +103,26 @@ def wait_window(name, timeout=20.0, size=None):
 
 # --- input ---------------------------------------------------------------
 
+def window_manager():
+    """Whether a window manager runs on the display (it names itself on the root)."""
+    out = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], capture_output=True, text=True).stdout
+    return "window id" in out
+
+
+def active_window():
+    """The window the window manager made active (_NET_ACTIVE_WINDOW), or None."""
+    out = subprocess.run(["xprop", "-root", "_NET_ACTIVE_WINDOW"], capture_output=True, text=True).stdout
+    ids = re.findall(r"0x[0-9a-f]+", out)
+    return int(ids[0], 16) if ids and int(ids[0], 16) else None
+
+
 def focus(window):
-    subprocess.run(["xdotool", "windowfocus", "--sync", str(window)], capture_output=True, timeout=10)
+    """Gives `window` the keyboard focus: through the window manager when one
+    runs (as a click on the window would), else straight from the X server."""
+    if window_manager():
+        subprocess.run(["xdotool", "windowactivate", "--sync", str(window)], capture_output=True, timeout=10)
+    else:
+        subprocess.run(["xdotool", "windowfocus", "--sync", str(window)], capture_output=True, timeout=10)
 
 
 def key(window, *keys):

@@ -24,6 +24,9 @@ class HandOffTest(driver.ClientTest):
 
     def confirm(self, answer):
         dialog = driver.wait_window_of_size(CONFIRM_SIZE)
+        if driver.window_manager():
+            # Opened, it is the active window by itself: a key pressed now reaches it.
+            driver.wait_for(lambda: driver.active_window() == dialog, 5, what="confirmation active")
         driver.key(dialog, answer)
         driver.wait_for(lambda: not driver.is_viewable(dialog), 10, what="confirmation closed")
 

@@ -17,6 +17,21 @@ harness_display() {
     # Per-pixel alpha of layered windows shows only through a compositor.
     xcompmgr >/dev/null 2>&1 &
     HARNESS_XCOMPMGR_PID=$!
+    [ "${HARNESS_WM:-none}" = openbox ] && harness_window_manager
+    return 0
+}
+
+# A desktop has a window manager: openbox, as Debian ships it, frames and
+# activates the managed windows. Ready once it names itself on the root window.
+harness_window_manager() {
+    openbox --sm-disable >/dev/null 2>&1 &
+    HARNESS_WM_PID=$!
+    for _ in $(seq 50); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return
+        sleep 0.1
+    done
+    echo "openbox did not start" >&2
+    return 1
 }
 
 # Creates a fresh prefix at $1 with the stand-in registered over the browser's class id.
@@ -32,9 +47,10 @@ harness_prefix() {
     wineserver -w
 }
 
-# There is no window manager, and Wine waits for one whenever a managed window
-# hides. The unit-test programs need no window names or focus from X, so their
-# windows are unmanaged; the client's stay managed for xdotool.
+# The unit-test programs need no window names, frames or focus from X: their
+# windows are unmanaged, so that Wine alone activates and stacks them, the same
+# with a window manager or without one (where Wine would wait for one whenever a
+# managed window hides). The client's windows stay managed, as on a desktop.
 harness_unmanaged_unit_tests() {
     local reg
     reg="$(mktemp --suffix=.reg)"
@@ -89,6 +105,7 @@ harness_down() {
     # A fault case may have put another platform in its place; the pidfile names it.
     [ -s "${HARNESS_PLATFORM_PIDFILE:-}" ] && kill "$(cat "$HARNESS_PLATFORM_PIDFILE")" 2>/dev/null || true
     [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
+    [ -n "${HARNESS_WM_PID:-}" ] && kill "$HARNESS_WM_PID" 2>/dev/null || true
     [ -n "${HARNESS_XCOMPMGR_PID:-}" ] && kill "$HARNESS_XCOMPMGR_PID" 2>/dev/null || true
     [ -n "${HARNESS_XVFB_PID:-}" ] && kill "$HARNESS_XVFB_PID" 2>/dev/null || true
 }

@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Runs every test through ctest in a throwaway Wine prefix under build/.
-# Extra arguments go to ctest (e.g. -R backdrop).
+# --wm runs the windows under openbox, as on a desktop; --no-wm (the default
+# until every suite passes there) in a bare X server. Other arguments go to
+# ctest (e.g. -R backdrop).
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
+case "${1:-}" in
+    --wm) export HARNESS_WM=openbox; shift ;;
+    --no-wm) export HARNESS_WM=none; shift ;;
+esac
 trap harness_down EXIT
 
 harness_display

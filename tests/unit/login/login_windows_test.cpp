@@ -2,6 +2,8 @@
 // geometry, the colour key, the joint move and hiding together.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "browser/custom_occ_manager.h"
 #include "framework/occ_manager.h"
 
@@ -127,6 +129,35 @@ TEST_F(LoginWindowsTest, HidingTheBackdropTakesThePanelAlongAndRestoringKeepsBot
     EXPECT_TRUE(panel->IsWindowVisible());
     EXPECT_EQ(test::WindowRect(backdrop.m_hWnd), before);
     EXPECT_EQ(test::WindowRect(panel->m_hWnd), before);
+}
+
+namespace {
+// Every change of activation or focus on this thread while the hook is set.
+std::vector<int> g_focusMoves;
+LRESULT CALLBACK RecordFocusMoves(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE || code == HCBT_SETFOCUS) g_focusMoves.push_back(code);
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+}  // namespace
+
+TEST_F(LoginWindowsTest, BackdropShownUnderThePanelLeavesActivationAndFocusAlone) {
+    const UINT still = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+    ::SetWindowPos(backdrop.m_hWnd, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | still);
+    ::SetActiveWindow(panel->m_hWnd);
+    ::SetFocus(panel->m_btnClose.m_hWnd);
+    ASSERT_EQ(::GetFocus(), panel->m_btnClose.m_hWnd);
+
+    g_focusMoves.clear();
+    HHOOK hook = ::SetWindowsHookExW(WH_CBT, &RecordFocusMoves, nullptr, ::GetCurrentThreadId());
+    ::SetWindowPos(backdrop.m_hWnd, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | still);
+    ::UnhookWindowsHookEx(hook);
+
+    EXPECT_EQ(g_focusMoves, std::vector<int>{});
+    EXPECT_EQ(::GetFocus(), panel->m_btnClose.m_hWnd);
+    bool panelAbove = false;
+    for (HWND above = ::GetWindow(backdrop.m_hWnd, GW_HWNDPREV); above; above = ::GetWindow(above, GW_HWNDPREV))
+        panelAbove = panelAbove || above == panel->m_hWnd;
+    EXPECT_TRUE(panelAbove);
 }
 
 TEST_F(LoginWindowsTest, EnterAndEscapeCloseNeither) {
