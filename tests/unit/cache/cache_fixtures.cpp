@@ -1,7 +1,9 @@
 #include "cache_fixtures.h"
 
+#include <shlobj.h>
 #include <wininet.h>
 #include <algorithm>
+#include <cstring>
 
 #include "framework/handles.h"
 
@@ -188,6 +190,90 @@ bool RemoveHostSymlink(const std::wstring& in, const std::wstring& name) {
         return std::find(entries.begin(), entries.end(), name) != entries.end();
     };
     return RunOnHost(L"/bin/rm -f " + name, in, [&] { return !listed(); });
+}
+
+HostLink::HostLink(std::wstring in, std::wstring name, const std::wstring& target)
+    : in_(std::move(in)), name_(std::move(name)), made_(MakeHostSymlink(in_, name_, target)) {}
+
+HostLink::~HostLink() {
+    if (made_) RemoveHostSymlink(in_, name_);
+}
+
+namespace {
+// The host's path of a folder of the prefix.
+std::wstring UnixPath(const std::wstring& path) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto toUnix =
+        reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+    if (!unix) return {};
+    const std::wstring wide(unix, unix + std::strlen(unix));
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return wide;
+}
+
+std::wstring Environment(const wchar_t* name) {
+    wchar_t value[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length && length < MAX_PATH ? value : L"";
+}
+
+bool DriveShown(wchar_t letter) {
+    const wchar_t root[] = {letter, L':', L'\\', 0};
+    return ::GetFileAttributesW(root) != INVALID_FILE_ATTRIBUTES;
+}
+}  // namespace
+
+ScratchDrive::ScratchDrive() {
+    const std::wstring prefix = Environment(L"WINEPREFIX");
+    const std::wstring target = UnixPath(folder_.Path());
+    if (prefix.empty() || target.empty()) return;
+    dosdevices_ = prefix + L"/dosdevices/";
+    for (const wchar_t letter : {L'y', L'x', L'w'}) {
+        if (DriveShown(letter) || (::GetLogicalDrives() & (1u << (letter - L'a')))) continue;
+        if (RunOnHost(L"/bin/ln -s " + target + L' ' + dosdevices_ + letter + L':', folder_.Path(),
+                      [&] { return DriveShown(letter); }))
+            letter_ = static_cast<wchar_t>(letter - L'a' + L'A');
+        return;
+    }
+}
+
+ScratchDrive::~ScratchDrive() {
+    if (!letter_) return;
+    const wchar_t letter = static_cast<wchar_t>(letter_ - L'A' + L'a');
+    RunOnHost(L"/bin/rm -f " + dosdevices_ + letter + L':', folder_.Path(), [&] { return !DriveShown(letter); });
+}
+
+CurrentFolder::CurrentFolder(const std::wstring& folder) {
+    wchar_t saved[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, saved);
+    saved_ = saved;
+    ::SetCurrentDirectoryW(folder.c_str());
+}
+
+CurrentFolder::~CurrentFolder() { ::SetCurrentDirectoryW(saved_.c_str()); }
+
+std::wstring ProfileWithoutLinks() {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    const std::wstring profile = path;
+    std::vector<std::wstring> links;
+    const auto findLinks = [&] {
+        links.clear();
+        Walk(profile, L"", [&](const std::wstring& relative, const WIN32_FIND_DATAW& data) {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) links.push_back(relative);
+        });
+    };
+    findLinks();
+    for (const std::wstring& link : links) {
+        const size_t slash = link.rfind(L'\\');
+        const std::wstring in = slash == std::wstring::npos ? profile : profile + L'\\' + link.substr(0, slash);
+        RemoveHostSymlink(in, link.substr(slash + 1));
+        ::CreateDirectoryW((profile + L'\\' + link).c_str(), nullptr);
+    }
+    findLinks();
+    return links.empty() ? profile : L"";
 }
 
 void AddCacheEntry(const std::wstring& url, DWORD type) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "cache/clean_cache_dlg.h"
 #include "cache_fixtures.h"
@@ -391,4 +392,49 @@ TEST_F(CleanCacheWindow, QuitWhilePurgingEndsTheWindowAndWaitsForTheWorker) {
     EXPECT_LT(left, before);
     test::PumpMessages(300);
     EXPECT_EQ(ListTree(cookies_).size(), left);
+}
+
+TEST_F(CleanCacheWindow, LeavesAShellFolderThatIsNoCacheFolderAndPurgesTheOther) {
+    cachetest::ScratchDrive drive;
+    ASSERT_NE(drive.Letter(), 0) << "no spare drive letter to map";
+    // A relative path names a folder of the current drive: make that the scratch drive.
+    cachetest::CurrentFolder onScratchDrive(drive.Root());
+    const std::wstring profile = cachetest::ProfileWithoutLinks();
+    ASSERT_FALSE(profile.empty()) << "the profile still links to the host";
+    const std::wstring outside = root_ / L"outside";
+    MakeFile(outside + L"\\canary.txt");
+    cachetest::HostLink link(root_.Path(), L"linked", L"outside");
+    ASSERT_TRUE(link.Made());
+
+    struct Case {
+        const wchar_t* shellFolder;
+        std::wstring path;
+        std::wstring canary;
+    };
+    const Case cases[] = {
+        // Wine's shell refuses an empty value; "." stands for any relative one.
+        {L"Cookies", L".", drive.Root() + L"canary.txt"},
+        {L"Cache", drive.Root(), drive.Root() + L"canary.txt"},
+        {L"Cache", profile, profile + L"\\duskmere-canary.txt"},
+        {L"Cookies", root_ / L"linked", outside + L"\\canary.txt"},
+    };
+    for (const Case& c : cases) {
+        MakeFile(c.canary);
+        MakeFile(cookies_ + L"\\cookie.txt");
+        MakeFile(cache_ + L"\\page.htm");
+        const bool cookies = std::wstring_view(c.shellFolder) == L"Cookies";
+        std::optional<cachetest::ShellFolderRedirect>& redirect = cookies ? cookiesRedirect_ : cacheRedirect_;
+        redirect.reset();
+        redirect.emplace(c.shellFolder, c.path);
+
+        CCleanCacheDlg dialog;
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+
+        EXPECT_TRUE(cachetest::Exists(c.canary)) << c.shellFolder << L" at \"" << c.path << L"\"";
+        EXPECT_FALSE(cachetest::Exists(cookies ? cache_ + L"\\page.htm" : cookies_ + L"\\cookie.txt"))
+            << "the other folder was left too";
+        ::DeleteFileW(c.canary.c_str());
+        redirect.reset();
+        redirect.emplace(c.shellFolder, cookies ? cookies_ : cache_);
+    }
 }
