@@ -121,12 +121,15 @@ std::wstring CacheFolder(int csidl) {
 }  // namespace
 
 BOOL CCleanCacheDlg::PurgeUrlCache(int mode) {
+    // Without a pattern the walk lists content entries only; cookies are listed
+    // under their container's prefix (Wine matches it exactly, Windows in any case).
+    const wchar_t* pattern = mode == PURGE_COOKIES ? L"Cookie:" : nullptr;
     // Every entry gets a buffer of its own size, found by a probe: entries have
     // no size limit.
     DWORD size = 0;
-    ::FindFirstUrlCacheEntryW(nullptr, nullptr, &size);
+    ::FindFirstUrlCacheEntryW(pattern, nullptr, &size);
     auto buffer = std::make_unique<BYTE[]>(size);
-    UrlCacheFind find(::FindFirstUrlCacheEntryW(nullptr, Entry(buffer), &size));
+    UrlCacheFind find(::FindFirstUrlCacheEntryW(pattern, Entry(buffer), &size));
     if (!find) return FALSE;
     for (;;) {
         const INTERNET_CACHE_ENTRY_INFOW* entry = Entry(buffer);

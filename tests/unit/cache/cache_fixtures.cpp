@@ -293,11 +293,24 @@ bool HasCacheEntry(const std::wstring& url) {
 namespace {
 std::vector<std::wstring> CacheUrls() {
     std::vector<std::wstring> urls;
+    // Windows lists content without a pattern, Wine everything: both, once each.
+    for (const wchar_t* pattern : {static_cast<const wchar_t*>(nullptr), L"Cookie:"}) {
+        const std::vector<std::wstring> listed = ListedCacheUrls(pattern);
+        urls.insert(urls.end(), listed.begin(), listed.end());
+    }
+    std::sort(urls.begin(), urls.end());
+    urls.erase(std::unique(urls.begin(), urls.end()), urls.end());
+    return urls;
+}
+}  // namespace
+
+std::vector<std::wstring> ListedCacheUrls(const wchar_t* pattern) {
+    std::vector<std::wstring> urls;
     DWORD size = 0;
-    ::FindFirstUrlCacheEntryW(nullptr, nullptr, &size);
+    ::FindFirstUrlCacheEntryW(pattern, nullptr, &size);
     std::vector<BYTE> buffer = EntryBuffer(size);
     const auto entry = [&] { return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data()); };
-    UrlCacheFind find(::FindFirstUrlCacheEntryW(nullptr, entry(), &size));
+    UrlCacheFind find(::FindFirstUrlCacheEntryW(pattern, entry(), &size));
     if (!find) return urls;
     do {
         urls.emplace_back(entry()->lpszSourceUrlName);
@@ -307,7 +320,6 @@ std::vector<std::wstring> CacheUrls() {
     } while (size && ::FindNextUrlCacheEntryW(find.get(), entry(), &size));
     return urls;
 }
-}  // namespace
 
 void EmptyUrlCache() {
     for (const std::wstring& url : CacheUrls()) ::DeleteUrlCacheEntryW(url.c_str());

@@ -107,7 +107,9 @@ std::wstring ProfileWithoutLinks();
 // URL-cache entries, committed with the given CacheEntryType bits.
 void AddCacheEntry(const std::wstring& url, DWORD type);
 bool HasCacheEntry(const std::wstring& url);
-// Deletes every entry of the URL cache.
+// The URLs of the entries a fresh walk lists with `pattern` ("Cookie:": cookies).
+std::vector<std::wstring> ListedCacheUrls(const wchar_t* pattern);
+// Deletes every entry of the URL cache, cookies included.
 void EmptyUrlCache();
 size_t CountCacheEntries();
 

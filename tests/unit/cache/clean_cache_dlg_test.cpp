@@ -306,7 +306,7 @@ TEST_F(CleanCacheWindow, ClosesItselfOncePurgingIsDone) {
         MakeFile(folder + L"\\Low\\desktop.ini");
     }
     cachetest::AddCacheEntry(L"http://cache-test.example/page.htm", NORMAL_CACHE_ENTRY);
-    cachetest::AddCacheEntry(L"http://cache-test.example/cookie", COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY);
+    cachetest::AddCacheEntry(L"Cookie:tester@cache-test.example/", COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY);
     ASSERT_EQ(cachetest::CountCacheEntries(), 2u);
 
     HWND hwnd = nullptr;
