@@ -19,6 +19,7 @@
 #include "cache/clean_cache_dlg.h"
 #include "cache_fixtures.h"
 #include "framework/handles.h"
+#include "support/import_patch.h"
 #include "support/win_test.h"
 
 using cachetest::ListTree;
@@ -319,6 +320,38 @@ TEST_F(CleanCacheWindow, ClosesItselfOncePurgingIsDone) {
     EXPECT_EQ(ListTree(cookies_), (Paths{L"Low", L"Low\\desktop.ini", L"desktop.ini"}));
     EXPECT_EQ(ListTree(cache_), (Paths{L"Low", L"Low\\desktop.ini", L"desktop.ini"}));
     EXPECT_EQ(cachetest::CountCacheEntries(), 0u);
+}
+
+namespace {
+DWORD WINAPI FailingResumeThread(HANDLE) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return static_cast<DWORD>(-1);
+}
+}  // namespace
+
+TEST_F(CleanCacheWindow, EndsAtOnceWhenTheWorkerCannotBeResumed) {
+    MakeFile(cache_ + L"\\page.htm");
+    std::optional<test::ImportPatch> failingResume;
+    failingResume.emplace("kernel32.dll", "ResumeThread", reinterpret_cast<const void*>(&FailingResumeThread));
+    ASSERT_TRUE(failingResume->Patched());
+
+    bool stuck = false;
+    ObservedCleanCacheDlg dialog;
+    dialog.onOpen = [&](ObservedCleanCacheDlg& opened) {
+        // A window left waiting for its worker: let the worker run so that it ends.
+        tasks_.After(3000, [&] {
+            if (!opened.m_hWnd || !opened.m_hThread) return;
+            stuck = true;
+            failingResume.reset();
+            ::ResumeThread(opened.m_hThread);
+        });
+    };
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    failingResume.reset();
+
+    EXPECT_FALSE(stuck) << "the window waited for a worker that never ran";
+    EXPECT_EQ(dialog.m_hThread, nullptr);
+    EXPECT_TRUE(cachetest::Exists(cache_ + L"\\page.htm"));
 }
 
 TEST_F(CleanCacheWindow, TimerHandlerCyclesTheDots) {
