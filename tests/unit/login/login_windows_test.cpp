@@ -144,10 +144,13 @@ TEST_F(LoginWindowsTest, MinimiseButtonMinimisesTheBackdrop) {
     backdrop.ShowWindow(SW_RESTORE);
 }
 
-TEST(GameAddress, MarkerAnywhereCaseSensitive) {
+TEST(GameAddress, MarkerAnywhereCaseSensitiveInWebAddressesOnly) {
     EXPECT_TRUE(IsGameAddress(L"http://h/play?server=1&client=1"));
     EXPECT_TRUE(IsGameAddress(L"http://h/play?mode=client=10"));
-    EXPECT_TRUE(IsGameAddress(L"client=1"));
+    EXPECT_TRUE(IsGameAddress(L"HTTPS://h/client=1"));
+    for (const wchar_t* other : {L"client=1", L"file:///C:/client=1.htm", L"javascript:'client=1'",
+                                 L"res://ieframe.dll/client=1", L"httpx://h/client=1", L"about:client=1"})
+        EXPECT_FALSE(IsGameAddress(other)) << other;
     EXPECT_FALSE(IsGameAddress(L"http://h/play?server=4&Client=1"));
     EXPECT_FALSE(IsGameAddress(L"http://h/news"));
     EXPECT_FALSE(IsGameAddress(L""));
