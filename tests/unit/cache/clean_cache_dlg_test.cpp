@@ -106,20 +106,6 @@ RECT WorkArea() {
     return area;
 }
 
-// Puts the work area somewhere else for the object's lifetime.
-class WorkAreaOverride {
-public:
-    explicit WorkAreaOverride(RECT area) : saved_(WorkArea()) {
-        ::SystemParametersInfoW(SPI_SETWORKAREA, 0, &area, 0);
-    }
-    ~WorkAreaOverride() { ::SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved_, 0); }
-    WorkAreaOverride(const WorkAreaOverride&) = delete;
-    WorkAreaOverride& operator=(const WorkAreaOverride&) = delete;
-
-private:
-    RECT saved_;
-};
-
 // A white window over the whole screen, under whatever opens next.
 class WhiteBackdrop {
 public:
@@ -206,7 +192,7 @@ TEST_F(CleanCacheWindow, CoversTheWorkAreaFromTheScreenOriginAndIgnoresCloseRequ
     // A taskbar of 60 pixels at the left: the window still starts at (0, 0).
     const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
-    WorkAreaOverride taskbarAtLeft(RECT{60, 0, screenWidth, screenHeight});
+    test::WorkAreaOverride taskbarAtLeft(RECT{60, 0, screenWidth, screenHeight});
     ASSERT_EQ(WorkArea(), (RECT{60, 0, screenWidth, screenHeight}));
     MakeLongPurge();
 

@@ -61,6 +61,12 @@ TEST_F(LoginWindowsTest, BackdropTakesTheImageSizeCentredWithItsTextAndIcons) {
     EXPECT_TRUE(exStyle & WS_EX_APPWINDOW);
 }
 
+TEST_F(LoginWindowsTest, BackdropCentredInASmallWorkAreaKeepsItsTopOnIt) {
+    test::WorkAreaOverride small(RECT{0, 0, 1024, 600});
+    backdrop.CenterWindow();
+    EXPECT_EQ(test::WindowRect(backdrop.m_hWnd), (RECT{22, 0, 1002, 668}));
+}
+
 TEST_F(LoginWindowsTest, PanelLiesExactlyOverTheBackdropColourKeyedInYellow) {
     EXPECT_EQ(test::WindowRect(panel->m_hWnd), test::WindowRect(backdrop.m_hWnd));
     EXPECT_EQ(::GetWindow(panel->m_hWnd, GW_OWNER), backdrop.m_hWnd);
