@@ -74,8 +74,13 @@ bool CCleanCacheDlg::StartWorker() {
     }
     m_worker.reset(own);
     m_hThread = thread;
-    ::ResumeThread(thread);
-    return true;
+    if (::ResumeThread(thread) != static_cast<DWORD>(-1)) return true;
+    // Still suspended, it never runs: end it and forget it, as if never made.
+    m_hThread = nullptr;
+    ::TerminateThread(thread, 0);
+    ::CloseHandle(thread);
+    m_worker.reset();
+    return false;
 }
 
 HBRUSH CCleanCacheDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <wininet.h>
+#include <cwctype>
 #include <memory>
 #include <new>
 #include <string>
@@ -39,15 +40,96 @@ void DeleteWithShell(const std::wstring& path) {
     ::SHFileOperationW(&operation);
 }
 
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool SameText(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() &&
+           ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
+// `path` made absolute and long-named, without "." or ".." parts or a trailing
+// backslash; empty when that fails.
+std::wstring FullPath(const std::wstring& path) {
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0) return {};
+        if (length < full.size()) {
+            full.resize(length);
+            break;
+        }
+        full.resize(length);
+    }
+    std::wstring longer(full.size() + MAX_PATH, L'\0');
+    const DWORD length = ::GetLongPathNameW(full.c_str(), longer.data(), static_cast<DWORD>(longer.size()));
+    if (length > 0 && length < longer.size()) full.assign(longer.c_str(), length);
+    while (full.size() > 1 && full.back() == L'\\') full.pop_back();
+    return full;
+}
+
+// True for "X:\a..." and "\\server\share\a...": a folder below a drive root or a
+// share, in the form FullPath gives.
+bool IsBelowRoot(const std::wstring& full) {
+    if (full.size() > 3 && std::iswalpha(full[0]) && full[1] == L':' && full[2] == L'\\') return true;
+    // No device paths ("\\?\", "\\.\"): a server and a share name, then a folder.
+    if (full.size() < 3 || full.compare(0, 2, L"\\\\") != 0 || full[2] == L'?' || full[2] == L'.') return false;
+    const size_t share = full.find(L'\\', 2);
+    if (share == std::wstring::npos || share == 2) return false;
+    const size_t folder = full.find(L'\\', share + 1);
+    return folder != std::wstring::npos && folder > share + 1 && folder + 1 < full.size();
+}
+
+// True when `folder` is `guarded` or one of the folders it lies in.
+bool HoldsOrIs(const std::wstring& folder, const std::wstring& guarded) {
+    if (guarded.size() < folder.size()) return false;
+    if (!SameText(folder, std::wstring_view(guarded).substr(0, folder.size()))) return false;
+    return guarded.size() == folder.size() || guarded[folder.size()] == L'\\';
+}
+
+// The shell folder's path as a folder the purge may empty, or empty. Its path
+// comes from the user's own settings, which may be damaged or redirected: only
+// an absolute path of a real folder below a root qualifies, never the profile,
+// the Windows folder or a folder holding either, nor a link to elsewhere.
+std::wstring CacheFolder(int csidl) {
+    wchar_t shell[MAX_PATH] = {};
+    if (!::SHGetSpecialFolderPathW(nullptr, shell, csidl, FALSE)) return {};
+    // Relative paths ("", "\\Cache", "C:Cache") would depend on the current folder.
+    const std::wstring_view given(shell);
+    const bool drive = given.size() >= 3 && given[1] == L':' && IsSeparator(given[2]);
+    const bool unc = given.size() >= 2 && IsSeparator(given[0]) && IsSeparator(given[1]);
+    if (!drive && !unc) return {};
+    const std::wstring folder = FullPath(shell);
+    if (!IsBelowRoot(folder)) return {};
+
+    wchar_t profile[MAX_PATH] = {};
+    wchar_t windows[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile)) ||
+        !::GetWindowsDirectoryW(windows, MAX_PATH))
+        return {};
+    for (const wchar_t* guarded : {profile, windows}) {
+        const std::wstring full = FullPath(guarded);
+        if (full.empty() || HoldsOrIs(folder, full)) return {};
+    }
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return {};
+    return folder;
+}
+
 }  // namespace
 
 BOOL CCleanCacheDlg::PurgeUrlCache(int mode) {
+    // Without a pattern the walk lists content entries only; cookies are listed
+    // under their container's prefix (Wine matches it exactly, Windows in any case).
+    const wchar_t* pattern = mode == PURGE_COOKIES ? L"Cookie:" : nullptr;
     // Every entry gets a buffer of its own size, found by a probe: entries have
     // no size limit.
     DWORD size = 0;
-    ::FindFirstUrlCacheEntryW(nullptr, nullptr, &size);
+    ::FindFirstUrlCacheEntryW(pattern, nullptr, &size);
     auto buffer = std::make_unique<BYTE[]>(size);
-    UrlCacheFind find(::FindFirstUrlCacheEntryW(nullptr, Entry(buffer), &size));
+    UrlCacheFind find(::FindFirstUrlCacheEntryW(pattern, Entry(buffer), &size));
     if (!find) return FALSE;
     for (;;) {
         const INTERNET_CACHE_ENTRY_INFOW* entry = Entry(buffer);
@@ -98,12 +180,12 @@ BOOL CCleanCacheDlg::PurgeFolder(const wchar_t* folder) {
 unsigned __stdcall CleanCacheThreadProc(void* param) {
     auto* dialog = static_cast<CCleanCacheDlg*>(param);
     try {
-        wchar_t folder[MAX_PATH];
         dialog->PurgeUrlCache(CCleanCacheDlg::PURGE_COOKIES);
-        if (::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_COOKIES, FALSE)) dialog->PurgeFolder(folder);
+        if (const std::wstring folder = CacheFolder(CSIDL_COOKIES); !folder.empty())
+            dialog->PurgeFolder(folder.c_str());
         dialog->PurgeUrlCache(CCleanCacheDlg::PURGE_CONTENT);
-        if (::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_INTERNET_CACHE, FALSE))
-            dialog->PurgeFolder(folder);
+        if (const std::wstring folder = CacheFolder(CSIDL_INTERNET_CACHE); !folder.empty())
+            dialog->PurgeFolder(folder.c_str());
     } catch (const std::bad_alloc&) {
         // What is left stays; the window must close all the same.
     }

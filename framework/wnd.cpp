@@ -1,6 +1,7 @@
 #include "framework/wnd.h"
 
 #include <commctrl.h>
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 
@@ -229,28 +230,36 @@ BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags) {
 
 void CWnd::CenterWindow(CWnd* alternateOwner) {
     const LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+    const bool child = (style & WS_CHILD) != 0;
     HWND center = alternateOwner ? alternateOwner->m_hWnd
-                  : (style & WS_CHILD) ? ::GetParent(m_hWnd)
-                                       : ::GetWindow(m_hWnd, GW_OWNER);
-    RECT area{};
+                  : child        ? ::GetParent(m_hWnd)
+                                 : ::GetWindow(m_hWnd, GW_OWNER);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(center ? center : m_hWnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    // The primary monitor's as the system settings give it, the same on Windows;
+    // Wine's monitor information does not follow a changed work area.
+    if (monitor.dwFlags & MONITORINFOF_PRIMARY) ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &monitor.rcWork, 0);
+    const RECT work = monitor.rcWork;
+    RECT area = work;
     RECT self{};
     ::GetWindowRect(m_hWnd, &self);
-    if (style & WS_CHILD) {
+    if (child) {
         ::GetClientRect(center, &area);
         ::MapWindowPoints(nullptr, center, reinterpret_cast<POINT*>(&self), 2);
     } else if (center && ::IsWindowVisible(center) && !::IsIconic(center)) {
         ::GetWindowRect(center, &area);
-    } else {
-        MONITORINFO info{};
-        info.cbSize = sizeof(info);
-        HMONITOR monitor = ::MonitorFromWindow(center ? center : m_hWnd, MONITOR_DEFAULTTOPRIMARY);
-        ::GetMonitorInfoW(monitor, &info);
-        area = info.rcWork;
     }
     const int width = self.right - self.left;
     const int height = self.bottom - self.top;
-    const int x = (area.left + area.right) / 2 - width / 2;
-    const int y = (area.top + area.bottom) / 2 - height / 2;
+    int x = (area.left + area.right) / 2 - width / 2;
+    int y = (area.top + area.bottom) / 2 - height / 2;
+    if (!child) {
+        // Inside the work area; a window larger than it keeps its top-left
+        // corner (title strip, close button) on the screen.
+        x = std::max(std::min(x, static_cast<int>(work.right) - width), static_cast<int>(work.left));
+        y = std::max(std::min(y, static_cast<int>(work.bottom) - height), static_cast<int>(work.top));
+    }
     ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

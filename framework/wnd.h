@@ -63,7 +63,8 @@ public:
     BOOL SetWindowPos(HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
         return ::SetWindowPos(m_hWnd, insertAfter, x, y, cx, cy, flags);
     }
-    // Centres on the owner, or in the work area when the owner is hidden or minimised.
+    // Centres on the owner, or in the work area when the owner is hidden or minimised;
+    // a top-level window is then kept inside the work area, its top-left corner first.
     void CenterWindow(CWnd* alternateOwner = nullptr);
     BOOL DestroyWindow();
 

@@ -1,6 +1,7 @@
 #include "login/login_panel.h"
 
 #include <string>
+#include <string_view>
 
 #include "browser/variant_string.h"
 #include "login/handoff.h"
@@ -17,7 +18,14 @@ constexpr DISPID kDocumentComplete = 259;
 }  // namespace
 
 bool IsGameAddress(const std::wstring& address) {
-    return address.find(L"client=1") != std::wstring::npos;
+    // Only web addresses: a frame the platform does not control could hand the
+    // game window a file:, javascript: or res: address carrying the marker.
+    const auto startsWith = [&](std::wstring_view scheme) {
+        const int length = static_cast<int>(scheme.size());
+        return address.size() >= scheme.size() &&
+               ::CompareStringOrdinal(address.data(), length, scheme.data(), length, TRUE) == CSTR_EQUAL;
+    };
+    return (startsWith(L"http:") || startsWith(L"https:")) && address.find(L"client=1") != std::wstring::npos;
 }
 
 CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* backdrop) : CDialogEx(kPanelTemplate), m_pBackdrop(backdrop) {}

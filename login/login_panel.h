@@ -43,5 +43,5 @@ protected:
     void OnDocumentComplete(IDispatch* pDisp, VARIANT* URL);
 };
 
-// True for an address that asks to enter a game.
+// True for a web (http: or https:) address that asks to enter a game.
 bool IsGameAddress(const std::wstring& address);

@@ -12,7 +12,11 @@ bool StretchBitmap(HDC dc, const CBitmap& bitmap, int width, int height) {
 }
 
 void PaintDialogBackground(CWnd& dialog, const CBitmap& bitmap) {
-    if (dialog.IsIconic()) return;
+    if (dialog.IsIconic()) {
+        // Nothing to draw, but an update region left valid would bring WM_PAINT back at once.
+        ::ValidateRect(dialog.m_hWnd, nullptr);
+        return;
+    }
     dialog.SetWindowPos(dialog.m_hWnd, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
     CPaintDC dc(dialog.m_hWnd);
     RECT client{};

@@ -7,8 +7,8 @@
 // nothing drawn, when no bitmap is held (it may have been released already).
 bool StretchBitmap(HDC dc, const CBitmap& bitmap, int width, int height);
 
-// The paint handler of a caption-less dialog drawn from one bitmap: nothing while
-// minimised; otherwise the dialog comes to the top of its siblings and the bitmap
+// The paint handler of a caption-less dialog drawn from one bitmap: nothing (but
+// the update region validated) while minimised; otherwise the dialog comes to the top of its siblings and the bitmap
 // covers the whole client area, under the child controls too (the dialogs have no
 // WS_CLIPCHILDREN, and their see-through labels show what is painted here), then
 // default processing.

@@ -4,6 +4,7 @@
 
 #include "framework/com.h"
 #include "framework/handles.h"
+#include "ui/gdiplus_new.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ bool CGdiPlusPngResource::Load(LPCWSTR name, HMODULE module) {
 
     fw::ComPtr<IStream> stream;
     if (::CreateStreamOnHGlobal(m_hBuffer, FALSE, stream.put()) == S_OK) {
-        m_pImage = new Gdiplus::Image(stream.get(), FALSE);
+        m_pImage = NewGdiplusObject<Gdiplus::Image>(stream.get(), FALSE);
         if (m_pImage && m_pImage->GetLastStatus() == Gdiplus::Ok) return true;
         ReleaseImage();
     }
@@ -69,5 +70,5 @@ Gdiplus::Image* LoadPngFromResource(HMODULE module, UINT id) {
     fw::ComPtr<IStream> stream;
     if (FAILED(::CreateStreamOnHGlobal(memory.get(), TRUE, stream.put()))) return nullptr;
     memory.release();  // the stream frees it on its last release
-    return new Gdiplus::Image(stream.get(), FALSE);
+    return NewGdiplusObject<Gdiplus::Image>(stream.get(), FALSE);
 }

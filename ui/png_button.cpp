@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "framework/app.h"
+#include "ui/gdiplus_new.h"
 #include "ui/png.h"
 
 namespace {
@@ -62,7 +63,8 @@ void CPngButton::SetPngImage(UINT id) {
     SetWindowPos(HWND_TOP, 0, 0, m_nWidth, m_nStateHeight, SWP_NOMOVE);
 
     m_windowDC = fw::WindowDC::Whole(m_hWnd);
-    m_pGraphics = new Gdiplus::Graphics(m_windowDC.get());
+    // Left null when GDI+ cannot allocate it: the button then draws nothing.
+    m_pGraphics = NewGdiplusObject<Gdiplus::Graphics>(m_windowDC.get());
 }
 
 void CPngButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {

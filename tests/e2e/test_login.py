@@ -4,7 +4,8 @@ import driver
 
 PLATFORM = driver.PLATFORM
 SERVER_LINKS = {"server 1": 0, "server 2": 1, "client=10": 2, "capital Client": 3, "news": 4,
-                "frame": 5, "meta refresh": 6}
+                "frame": 5, "meta refresh": 6, "other schemes": 7}
+SCHEME_FRAMES = ("file:///C:/client=1.htm", "javascript:'client=1'", "res://ieframe.dll/client=1.htm")
 GAME_SIZE = driver.SCREEN  # the work area of a screen without a taskbar
 
 
@@ -82,6 +83,20 @@ class LoginPanelTest(driver.ClientTest):
         self.open_server_list()
         self.login.click_link(SERVER_LINKS["news"])
         self.assert_stays_in_panel("/vornak/news")
+
+    def test_marker_in_other_schemes_stays_in_the_panel(self):
+        self.open_server_list()
+        self.login.click_link(SERVER_LINKS["other schemes"])
+        self.login.wait_page("/vornak/schemes")
+        for url in SCHEME_FRAMES:
+            self.client.wait_event("before_navigate", instance=1, url=url, frame=True)
+        screened = [e["cancelled"] for url in SCHEME_FRAMES
+                    for e in self.client.events("before_navigate", instance=1, url=url)]
+        self.assertEqual(screened, [False] * len(SCHEME_FRAMES))
+        self.assertEqual([e for e in self.client.log() if e.get("instance") == 2], [])
+        self.assertTrue(driver.is_viewable(self.login.backdrop))
+        panel_pages = self.client.events("navigate_complete", instance=1, frame=False)
+        self.assertEqual(panel_pages[-1]["url"], PLATFORM + "/vornak/schemes")
 
 
 if __name__ == "__main__":

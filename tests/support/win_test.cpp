@@ -116,6 +116,13 @@ HWND FindOwnWindow(const wchar_t* className, const wchar_t* title) {
     return search.found;
 }
 
+WorkAreaOverride::WorkAreaOverride(RECT area) {
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &saved_, 0);
+    ::SystemParametersInfoW(SPI_SETWORKAREA, 0, &area, 0);
+}
+
+WorkAreaOverride::~WorkAreaOverride() { ::SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved_, 0); }
+
 }  // namespace test
 
 bool operator==(const RECT& a, const RECT& b) {

@@ -23,6 +23,18 @@ void RunLater(std::function<void()> work, UINT delayMs = 300);
 // The top-level window of this process with class `className` and text `title`.
 HWND FindOwnWindow(const wchar_t* className, const wchar_t* title);
 
+// Puts the work area somewhere else for the object's lifetime.
+class WorkAreaOverride {
+public:
+    explicit WorkAreaOverride(RECT area);
+    ~WorkAreaOverride();
+    WorkAreaOverride(const WorkAreaOverride&) = delete;
+    WorkAreaOverride& operator=(const WorkAreaOverride&) = delete;
+
+private:
+    RECT saved_{};
+};
+
 }  // namespace test
 
 // gtest printing of rectangles.

@@ -51,6 +51,7 @@ def servers_page(_query):
         ("/vornak/news", "news 新闻"),
         ("/vornak/frame", "framed server 5"),
         ("/vornak/auto", "quick start (server 6)"),
+        ("/vornak/schemes", "frames of other schemes"),
     ]
     return page("Vornak — 选择服务器", (
         "<h1>选择服务器 Choose a server</h1>\n<ul>\n"
@@ -63,6 +64,15 @@ def frame_page(_query):
         "<h1>Framed server 5</h1>\n"
         "<p>The game below runs in a frame.</p>\n"
         '<iframe name="game" src="/vornak/play?server=5&amp;client=1"></iframe>'))
+
+
+# Frames whose addresses carry the game marker but are no web addresses.
+SCHEME_FRAMES = ("file:///C:/client=1.htm", "javascript:'client=1'", "res://ieframe.dll/client=1.htm")
+
+
+def schemes_page(_query):
+    return page("Vornak — other schemes", "<h1>Other schemes</h1>\n" + "\n".join(
+        f'<iframe src="{html.escape(src)}"></iframe>' for src in SCHEME_FRAMES))
 
 
 def auto_page(_query):
@@ -103,6 +113,7 @@ ROUTES = {
     "/vornak/servers": servers_page,
     "/vornak/frame": frame_page,
     "/vornak/auto": auto_page,
+    "/vornak/schemes": schemes_page,
     "/vornak/external": external_page,
     "/vornak/play": play_page,
     "/vornak/news": news_page,

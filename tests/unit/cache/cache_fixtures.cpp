@@ -1,7 +1,9 @@
 #include "cache_fixtures.h"
 
+#include <shlobj.h>
 #include <wininet.h>
 #include <algorithm>
+#include <cstring>
 
 #include "framework/handles.h"
 
@@ -190,6 +192,90 @@ bool RemoveHostSymlink(const std::wstring& in, const std::wstring& name) {
     return RunOnHost(L"/bin/rm -f " + name, in, [&] { return !listed(); });
 }
 
+HostLink::HostLink(std::wstring in, std::wstring name, const std::wstring& target)
+    : in_(std::move(in)), name_(std::move(name)), made_(MakeHostSymlink(in_, name_, target)) {}
+
+HostLink::~HostLink() {
+    if (made_) RemoveHostSymlink(in_, name_);
+}
+
+namespace {
+// The host's path of a folder of the prefix.
+std::wstring UnixPath(const std::wstring& path) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto toUnix =
+        reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+    if (!unix) return {};
+    const std::wstring wide(unix, unix + std::strlen(unix));
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return wide;
+}
+
+std::wstring Environment(const wchar_t* name) {
+    wchar_t value[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length && length < MAX_PATH ? value : L"";
+}
+
+bool DriveShown(wchar_t letter) {
+    const wchar_t root[] = {letter, L':', L'\\', 0};
+    return ::GetFileAttributesW(root) != INVALID_FILE_ATTRIBUTES;
+}
+}  // namespace
+
+ScratchDrive::ScratchDrive() {
+    const std::wstring prefix = Environment(L"WINEPREFIX");
+    const std::wstring target = UnixPath(folder_.Path());
+    if (prefix.empty() || target.empty()) return;
+    dosdevices_ = prefix + L"/dosdevices/";
+    for (const wchar_t letter : {L'y', L'x', L'w'}) {
+        if (DriveShown(letter) || (::GetLogicalDrives() & (1u << (letter - L'a')))) continue;
+        if (RunOnHost(L"/bin/ln -s " + target + L' ' + dosdevices_ + letter + L':', folder_.Path(),
+                      [&] { return DriveShown(letter); }))
+            letter_ = static_cast<wchar_t>(letter - L'a' + L'A');
+        return;
+    }
+}
+
+ScratchDrive::~ScratchDrive() {
+    if (!letter_) return;
+    const wchar_t letter = static_cast<wchar_t>(letter_ - L'A' + L'a');
+    RunOnHost(L"/bin/rm -f " + dosdevices_ + letter + L':', folder_.Path(), [&] { return !DriveShown(letter); });
+}
+
+CurrentFolder::CurrentFolder(const std::wstring& folder) {
+    wchar_t saved[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, saved);
+    saved_ = saved;
+    ::SetCurrentDirectoryW(folder.c_str());
+}
+
+CurrentFolder::~CurrentFolder() { ::SetCurrentDirectoryW(saved_.c_str()); }
+
+std::wstring ProfileWithoutLinks() {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    const std::wstring profile = path;
+    std::vector<std::wstring> links;
+    const auto findLinks = [&] {
+        links.clear();
+        Walk(profile, L"", [&](const std::wstring& relative, const WIN32_FIND_DATAW& data) {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) links.push_back(relative);
+        });
+    };
+    findLinks();
+    for (const std::wstring& link : links) {
+        const size_t slash = link.rfind(L'\\');
+        const std::wstring in = slash == std::wstring::npos ? profile : profile + L'\\' + link.substr(0, slash);
+        RemoveHostSymlink(in, link.substr(slash + 1));
+        ::CreateDirectoryW((profile + L'\\' + link).c_str(), nullptr);
+    }
+    findLinks();
+    return links.empty() ? profile : L"";
+}
+
 void AddCacheEntry(const std::wstring& url, DWORD type) {
     wchar_t file[MAX_PATH] = {};
     if (!::CreateUrlCacheEntryW(url.c_str(), 0, L"txt", file, 0)) return;
@@ -207,11 +293,24 @@ bool HasCacheEntry(const std::wstring& url) {
 namespace {
 std::vector<std::wstring> CacheUrls() {
     std::vector<std::wstring> urls;
+    // Windows lists content without a pattern, Wine everything: both, once each.
+    for (const wchar_t* pattern : {static_cast<const wchar_t*>(nullptr), L"Cookie:"}) {
+        const std::vector<std::wstring> listed = ListedCacheUrls(pattern);
+        urls.insert(urls.end(), listed.begin(), listed.end());
+    }
+    std::sort(urls.begin(), urls.end());
+    urls.erase(std::unique(urls.begin(), urls.end()), urls.end());
+    return urls;
+}
+}  // namespace
+
+std::vector<std::wstring> ListedCacheUrls(const wchar_t* pattern) {
+    std::vector<std::wstring> urls;
     DWORD size = 0;
-    ::FindFirstUrlCacheEntryW(nullptr, nullptr, &size);
+    ::FindFirstUrlCacheEntryW(pattern, nullptr, &size);
     std::vector<BYTE> buffer = EntryBuffer(size);
     const auto entry = [&] { return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data()); };
-    UrlCacheFind find(::FindFirstUrlCacheEntryW(nullptr, entry(), &size));
+    UrlCacheFind find(::FindFirstUrlCacheEntryW(pattern, entry(), &size));
     if (!find) return urls;
     do {
         urls.emplace_back(entry()->lpszSourceUrlName);
@@ -221,7 +320,6 @@ std::vector<std::wstring> CacheUrls() {
     } while (size && ::FindNextUrlCacheEntryW(find.get(), entry(), &size));
     return urls;
 }
-}  // namespace
 
 void EmptyUrlCache() {
     for (const std::wstring& url : CacheUrls()) ::DeleteUrlCacheEntryW(url.c_str());

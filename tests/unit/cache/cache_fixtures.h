@@ -51,10 +51,65 @@ bool MakeHostSymlink(const std::wstring& in, const std::wstring& name, const std
 // Removes such a link with the host's rm: Wine's own deletions go through links.
 bool RemoveHostSymlink(const std::wstring& in, const std::wstring& name);
 
+// The host's link `name` in folder `in` to `target`, for the object's
+// lifetime; removed by the host, since Wine's deletions would go through it.
+class HostLink {
+public:
+    HostLink(std::wstring in, std::wstring name, const std::wstring& target);
+    ~HostLink();
+    HostLink(const HostLink&) = delete;
+    HostLink& operator=(const HostLink&) = delete;
+    bool Made() const { return made_; }
+
+private:
+    std::wstring in_;
+    std::wstring name_;
+    bool made_;
+};
+
+// A spare drive letter of the prefix mapped to a scratch folder (a link in
+// its dosdevices folder), so that a test can name a drive root that holds
+// nothing of the host's. Letter() is 0 when no letter could be mapped.
+class ScratchDrive {
+public:
+    ScratchDrive();
+    ~ScratchDrive();
+    ScratchDrive(const ScratchDrive&) = delete;
+    ScratchDrive& operator=(const ScratchDrive&) = delete;
+
+    wchar_t Letter() const { return letter_; }
+    // "Y:\"
+    std::wstring Root() const { return std::wstring(1, letter_) + L":\\"; }
+
+private:
+    ScratchFolder folder_{L"drive"};
+    std::wstring dosdevices_;
+    wchar_t letter_ = 0;
+};
+
+// Makes `folder` the current folder for the object's lifetime.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::wstring& folder);
+    ~CurrentFolder();
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    std::wstring saved_;
+};
+
+// The prefix's profile folder, with its links to the host's home (Desktop,
+// Documents, ...) replaced by plain folders; empty when a link is left anywhere
+// in it, so that nothing purging the profile can reach the host.
+std::wstring ProfileWithoutLinks();
+
 // URL-cache entries, committed with the given CacheEntryType bits.
 void AddCacheEntry(const std::wstring& url, DWORD type);
 bool HasCacheEntry(const std::wstring& url);
-// Deletes every entry of the URL cache.
+// The URLs of the entries a fresh walk lists with `pattern` ("Cookie:": cookies).
+std::vector<std::wstring> ListedCacheUrls(const wchar_t* pattern);
+// Deletes every entry of the URL cache, cookies included.
 void EmptyUrlCache();
 size_t CountCacheEntries();
 

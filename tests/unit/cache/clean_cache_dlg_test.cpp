@@ -14,10 +14,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "cache/clean_cache_dlg.h"
 #include "cache_fixtures.h"
 #include "framework/handles.h"
+#include "support/import_patch.h"
 #include "support/win_test.h"
 
 using cachetest::ListTree;
@@ -103,20 +105,6 @@ RECT WorkArea() {
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     return area;
 }
-
-// Puts the work area somewhere else for the object's lifetime.
-class WorkAreaOverride {
-public:
-    explicit WorkAreaOverride(RECT area) : saved_(WorkArea()) {
-        ::SystemParametersInfoW(SPI_SETWORKAREA, 0, &area, 0);
-    }
-    ~WorkAreaOverride() { ::SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved_, 0); }
-    WorkAreaOverride(const WorkAreaOverride&) = delete;
-    WorkAreaOverride& operator=(const WorkAreaOverride&) = delete;
-
-private:
-    RECT saved_;
-};
 
 // A white window over the whole screen, under whatever opens next.
 class WhiteBackdrop {
@@ -204,7 +192,7 @@ TEST_F(CleanCacheWindow, CoversTheWorkAreaFromTheScreenOriginAndIgnoresCloseRequ
     // A taskbar of 60 pixels at the left: the window still starts at (0, 0).
     const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
-    WorkAreaOverride taskbarAtLeft(RECT{60, 0, screenWidth, screenHeight});
+    test::WorkAreaOverride taskbarAtLeft(RECT{60, 0, screenWidth, screenHeight});
     ASSERT_EQ(WorkArea(), (RECT{60, 0, screenWidth, screenHeight}));
     MakeLongPurge();
 
@@ -305,7 +293,7 @@ TEST_F(CleanCacheWindow, ClosesItselfOncePurgingIsDone) {
         MakeFile(folder + L"\\Low\\desktop.ini");
     }
     cachetest::AddCacheEntry(L"http://cache-test.example/page.htm", NORMAL_CACHE_ENTRY);
-    cachetest::AddCacheEntry(L"http://cache-test.example/cookie", COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY);
+    cachetest::AddCacheEntry(L"Cookie:tester@cache-test.example/", COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY);
     ASSERT_EQ(cachetest::CountCacheEntries(), 2u);
 
     HWND hwnd = nullptr;
@@ -318,6 +306,38 @@ TEST_F(CleanCacheWindow, ClosesItselfOncePurgingIsDone) {
     EXPECT_EQ(ListTree(cookies_), (Paths{L"Low", L"Low\\desktop.ini", L"desktop.ini"}));
     EXPECT_EQ(ListTree(cache_), (Paths{L"Low", L"Low\\desktop.ini", L"desktop.ini"}));
     EXPECT_EQ(cachetest::CountCacheEntries(), 0u);
+}
+
+namespace {
+DWORD WINAPI FailingResumeThread(HANDLE) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return static_cast<DWORD>(-1);
+}
+}  // namespace
+
+TEST_F(CleanCacheWindow, EndsAtOnceWhenTheWorkerCannotBeResumed) {
+    MakeFile(cache_ + L"\\page.htm");
+    std::optional<test::ImportPatch> failingResume;
+    failingResume.emplace("kernel32.dll", "ResumeThread", reinterpret_cast<const void*>(&FailingResumeThread));
+    ASSERT_TRUE(failingResume->Patched());
+
+    bool stuck = false;
+    ObservedCleanCacheDlg dialog;
+    dialog.onOpen = [&](ObservedCleanCacheDlg& opened) {
+        // A window left waiting for its worker: let the worker run so that it ends.
+        tasks_.After(3000, [&] {
+            if (!opened.m_hWnd || !opened.m_hThread) return;
+            stuck = true;
+            failingResume.reset();
+            ::ResumeThread(opened.m_hThread);
+        });
+    };
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    failingResume.reset();
+
+    EXPECT_FALSE(stuck) << "the window waited for a worker that never ran";
+    EXPECT_EQ(dialog.m_hThread, nullptr);
+    EXPECT_TRUE(cachetest::Exists(cache_ + L"\\page.htm"));
 }
 
 TEST_F(CleanCacheWindow, TimerHandlerCyclesTheDots) {
@@ -391,4 +411,49 @@ TEST_F(CleanCacheWindow, QuitWhilePurgingEndsTheWindowAndWaitsForTheWorker) {
     EXPECT_LT(left, before);
     test::PumpMessages(300);
     EXPECT_EQ(ListTree(cookies_).size(), left);
+}
+
+TEST_F(CleanCacheWindow, LeavesAShellFolderThatIsNoCacheFolderAndPurgesTheOther) {
+    cachetest::ScratchDrive drive;
+    ASSERT_NE(drive.Letter(), 0) << "no spare drive letter to map";
+    // A relative path names a folder of the current drive: make that the scratch drive.
+    cachetest::CurrentFolder onScratchDrive(drive.Root());
+    const std::wstring profile = cachetest::ProfileWithoutLinks();
+    ASSERT_FALSE(profile.empty()) << "the profile still links to the host";
+    const std::wstring outside = root_ / L"outside";
+    MakeFile(outside + L"\\canary.txt");
+    cachetest::HostLink link(root_.Path(), L"linked", L"outside");
+    ASSERT_TRUE(link.Made());
+
+    struct Case {
+        const wchar_t* shellFolder;
+        std::wstring path;
+        std::wstring canary;
+    };
+    const Case cases[] = {
+        // Wine's shell refuses an empty value; "." stands for any relative one.
+        {L"Cookies", L".", drive.Root() + L"canary.txt"},
+        {L"Cache", drive.Root(), drive.Root() + L"canary.txt"},
+        {L"Cache", profile, profile + L"\\duskmere-canary.txt"},
+        {L"Cookies", root_ / L"linked", outside + L"\\canary.txt"},
+    };
+    for (const Case& c : cases) {
+        MakeFile(c.canary);
+        MakeFile(cookies_ + L"\\cookie.txt");
+        MakeFile(cache_ + L"\\page.htm");
+        const bool cookies = std::wstring_view(c.shellFolder) == L"Cookies";
+        std::optional<cachetest::ShellFolderRedirect>& redirect = cookies ? cookiesRedirect_ : cacheRedirect_;
+        redirect.reset();
+        redirect.emplace(c.shellFolder, c.path);
+
+        CCleanCacheDlg dialog;
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+
+        EXPECT_TRUE(cachetest::Exists(c.canary)) << c.shellFolder << L" at \"" << c.path << L"\"";
+        EXPECT_FALSE(cachetest::Exists(cookies ? cache_ + L"\\page.htm" : cookies_ + L"\\cookie.txt"))
+            << "the other folder was left too";
+        ::DeleteFileW(c.canary.c_str());
+        redirect.reset();
+        redirect.emplace(c.shellFolder, cookies ? cookies_ : cache_);
+    }
 }

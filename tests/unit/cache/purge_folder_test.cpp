@@ -54,31 +54,13 @@ TEST(PurgeFolder, ReportsAFolderThatCannotBeSearched) {
     EXPECT_TRUE(dialog.PurgeFolder(root.Path().c_str()));
 }
 
-namespace {
-// The host's link, removed before the folders: Wine's deletions would go through it.
-class HostLink {
-public:
-    HostLink(std::wstring in, std::wstring name, const std::wstring& target)
-        : in_(std::move(in)), name_(std::move(name)), made_(cachetest::MakeHostSymlink(in_, name_, target)) {}
-    ~HostLink() {
-        if (made_) cachetest::RemoveHostSymlink(in_, name_);
-    }
-    bool Made() const { return made_; }
-
-private:
-    std::wstring in_;
-    std::wstring name_;
-    bool made_;
-};
-}  // namespace
-
 TEST(PurgeFolder, LeavesWhatALinkedFolderHolds) {
     cachetest::ScratchFolder root(L"purge");
     MakeFile(root / L"outside\\precious.txt");
     MakeFile(root / L"outside\\inner\\more.txt", FILE_ATTRIBUTE_READONLY);
     MakeFile(root / L"cache\\page.htm");
     const Paths outside = ListTree(root / L"outside");
-    HostLink link(root / L"cache", L"linked", L"..\\outside");
+    cachetest::HostLink link(root / L"cache", L"linked", L"..\\outside");
     ASSERT_TRUE(link.Made());
     ASSERT_TRUE(::GetFileAttributesW((root / L"cache\\linked").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
 

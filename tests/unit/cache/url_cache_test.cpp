@@ -12,8 +12,9 @@ namespace {
 
 const std::wstring kPage = L"http://cache-test.example/page.htm";
 const std::wstring kImage = L"http://cache-test.example/image.png";
-const std::wstring kCookie = L"http://cache-test.example/cookie";
-const std::wstring kMixedCookie = L"http://cache-test.example/mixed-cookie";
+// Cookies live apart from content, under names of this form.
+const std::wstring kCookie = L"Cookie:tester@cache-test.example/";
+const std::wstring kMixedCookie = L"Cookie:tester@cache-test.example/mixed/";
 
 DWORD EntryType(const std::wstring& url) {
     DWORD size = 0;
@@ -53,6 +54,22 @@ TEST_F(PurgeUrlCache, CookieModeDeletesEveryEntryWithTheCookieBit) {
     EXPECT_FALSE(cachetest::HasCacheEntry(kMixedCookie));
     EXPECT_TRUE(cachetest::HasCacheEntry(kPage));
     EXPECT_TRUE(cachetest::HasCacheEntry(kImage));
+}
+
+TEST_F(PurgeUrlCache, CookieModeDeletesAPersistentCookieAndWalksCookiesOnly) {
+    cachetest::AddCacheEntry(kPage, NORMAL_CACHE_ENTRY);
+    // Only content to look at: the cookie walk finds nothing.
+    EXPECT_FALSE(dialog_.PurgeUrlCache(CCleanCacheDlg::PURGE_COOKIES));
+
+    ASSERT_TRUE(::InternetSetCookieW(L"http://cookie-test.example/", L"session",
+                                     L"abc; expires=Fri, 31-Dec-2049 23:59:59 GMT"));
+    const auto cookies = [] { return cachetest::ListedCacheUrls(L"Cookie:"); };
+    ASSERT_EQ(cookies().size(), 1u);
+    ASSERT_NE(cookies()[0].find(L"@cookie-test.example/"), std::wstring::npos) << cookies()[0];
+    EXPECT_TRUE(dialog_.PurgeUrlCache(CCleanCacheDlg::PURGE_COOKIES));
+    // A fresh walk: this process keeps its cookies in memory too.
+    EXPECT_EQ(cookies(), std::vector<std::wstring>{});
+    EXPECT_TRUE(cachetest::HasCacheEntry(kPage));
 }
 
 TEST_F(PurgeUrlCache, ContentModeDeletesEverythingButCookies) {

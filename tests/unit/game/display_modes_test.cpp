@@ -137,6 +137,13 @@ TEST_F(DisplayModeTest, CommandsDoubleClicksAndF11MoveBetweenTheModesOfTheTable)
     ExpectMode(CGameDialog::MODE_FULLSCREEN, screen);
 }
 
+TEST_F(DisplayModeTest, NormalWindowKeepsItsStripInsideASmallWorkArea) {
+    test::WorkAreaOverride small(RECT{0, 0, 1024, 600});
+    ShowGame();
+    Click(kRestore);
+    ExpectMode(CGameDialog::MODE_NORMAL, (RECT{12, 0, 1012, 700}));
+}
+
 TEST_F(DisplayModeTest, F11LeavesFullScreenForTheWorkAreaWhicheverModeWasLeft) {
     ShowGame();
     Click(kRestore);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "framework/app.h"
+#include "support/import_patch.h"
 #include "ui/png.h"
 
 namespace {
@@ -91,4 +92,17 @@ TEST(LoadPngFromResource, OnlyTheLowSixteenBitsNameTheResource) {
     std::unique_ptr<Gdiplus::Image> image(LoadPngFromResource(AfxGetResourceHandle(), 0x10000u | kSquare));
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->GetWidth(), 40u);
+}
+
+namespace {
+void* WINGDIPAPI FailingGdipAlloc(size_t) { return nullptr; }
+}  // namespace
+
+TEST(PngImages, NoImageObjectWhenGdiplusCannotAllocateIt) {
+    test::ImportPatch failingAlloc("gdiplus.dll", "GdipAlloc", reinterpret_cast<const void*>(&FailingGdipAlloc));
+    ASSERT_TRUE(failingAlloc.Patched());
+    EXPECT_EQ(LoadPngFromResource(AfxGetResourceHandle(), kSquare), nullptr);
+    CGdiPlusPngResource holder;
+    EXPECT_FALSE(Load(holder, kSquare));
+    ExpectEmpty(holder);
 }

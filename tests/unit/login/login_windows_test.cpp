@@ -63,6 +63,12 @@ TEST_F(LoginWindowsTest, BackdropTakesTheImageSizeCentredWithItsTextAndIcons) {
     EXPECT_TRUE(exStyle & WS_EX_APPWINDOW);
 }
 
+TEST_F(LoginWindowsTest, BackdropCentredInASmallWorkAreaKeepsItsTopOnIt) {
+    test::WorkAreaOverride small(RECT{0, 0, 1024, 600});
+    backdrop.CenterWindow();
+    EXPECT_EQ(test::WindowRect(backdrop.m_hWnd), (RECT{22, 0, 1002, 668}));
+}
+
 TEST_F(LoginWindowsTest, PanelLiesExactlyOverTheBackdropColourKeyedInYellow) {
     EXPECT_EQ(test::WindowRect(panel->m_hWnd), test::WindowRect(backdrop.m_hWnd));
     EXPECT_EQ(::GetWindow(panel->m_hWnd, GW_OWNER), backdrop.m_hWnd);
@@ -175,10 +181,13 @@ TEST_F(LoginWindowsTest, MinimiseButtonMinimisesTheBackdrop) {
     backdrop.ShowWindow(SW_RESTORE);
 }
 
-TEST(GameAddress, MarkerAnywhereCaseSensitive) {
+TEST(GameAddress, MarkerAnywhereCaseSensitiveInWebAddressesOnly) {
     EXPECT_TRUE(IsGameAddress(L"http://h/play?server=1&client=1"));
     EXPECT_TRUE(IsGameAddress(L"http://h/play?mode=client=10"));
-    EXPECT_TRUE(IsGameAddress(L"client=1"));
+    EXPECT_TRUE(IsGameAddress(L"HTTPS://h/client=1"));
+    for (const wchar_t* other : {L"client=1", L"file:///C:/client=1.htm", L"javascript:'client=1'",
+                                 L"res://ieframe.dll/client=1", L"httpx://h/client=1", L"about:client=1"})
+        EXPECT_FALSE(IsGameAddress(other)) << other;
     EXPECT_FALSE(IsGameAddress(L"http://h/play?server=4&Client=1"));
     EXPECT_FALSE(IsGameAddress(L"http://h/news"));
     EXPECT_FALSE(IsGameAddress(L""));

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "support/gdi_objects.h"
+#include "support/import_patch.h"
 #include "support/win_test.h"
 #include "ui/png_button.h"
 
@@ -375,6 +376,36 @@ TEST_F(PngButtonTest, StripThatCannotBeLoadedLeavesTheButtonWithoutImage) {
         host_.Repaint();
         EXPECT_TRUE(BlockIs(button.m_hWnd, 40, 20, kBackdrop));
     }
+}
+
+namespace {
+// GDI+ out of memory for Graphics objects only: the strip still loads.
+void* WINGDIPAPI GdipAllocNoGraphics(size_t size) {
+    // The real one, not through the patched import.
+    using Alloc = void*(WINGDIPAPI*)(size_t);
+    static const auto alloc = reinterpret_cast<Alloc>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"gdiplus.dll"), "GdipAlloc")));
+    return size == sizeof(Gdiplus::Graphics) ? nullptr : alloc(size);
+}
+}  // namespace
+
+TEST_F(PngButtonTest, WithoutAGraphicsObjectTheButtonDrawsNothingButClicks) {
+    static_assert(sizeof(Gdiplus::Graphics) != sizeof(Gdiplus::Image));
+    host_.AddButton(button_, kFirstId);
+    {
+        test::ImportPatch noGraphics("gdiplus.dll", "GdipAlloc", reinterpret_cast<const void*>(&GdipAllocNoGraphics));
+        ASSERT_TRUE(noGraphics.Patched());
+        SetUpPngButton(button_, kStrip74x104);
+    }
+    EXPECT_NE(button_.m_pImage, nullptr);
+    EXPECT_EQ(button_.m_pGraphics, nullptr);
+    const HWND hwnd = button_.m_hWnd;
+    const SIZE size = WindowSize(hwnd);
+    host_.Repaint();
+    EXPECT_TRUE(BlockIs(hwnd, size.cx, size.cy, kBackdrop));
+    Press(hwnd);
+    Release(hwnd);
+    EXPECT_EQ(host_.m_nFirstClicks, 1);
 }
 
 TEST_F(PngButtonTest, LaterStripLiesOnTopAndTakesTheClicks) {
