@@ -40,12 +40,7 @@ BOOL CLoginApp::InitInstance() {
     // The windows are gone with the backdrop's; their objects are released here.
     delete dlg.m_pLoginPanel;
     dlg.m_pLoginPanel = nullptr;
-    DeleteReleasedGameDialog();
-    if (m_pGameDialog) {
-        m_pGameDialog->OnClose();
-        delete m_pGameDialog;
-        m_pGameDialog = nullptr;
-    }
+    ReleaseGameDialog();
 
     // Every browser is gone with its window by now; the count is not consulted.
     delete m_pExternalDispatch;
