@@ -77,9 +77,18 @@ LRESULT CGameDialog::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
         ::GetCursorPos(&cursor);
         fw::Menu menu(::CreatePopupMenu());
         ::AppendMenuW(menu.get(), MF_STRING, kExitItem, L"退出");
+        // The menu closes on a click elsewhere only while its owner is the
+        // foreground window, and on time only with a message after it.
+        ::SetForegroundWindow(m_hWnd);
         // The choice comes back as WM_COMMAND 1013.
         ::TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, m_hWnd, nullptr);
+        PostMessage(WM_NULL);
     }
+    return 0;
+}
+
+LRESULT CGameDialog::OnTaskbarCreated(WPARAM, LPARAM) {
+    if (m_bTrayIconAdded) ::Shell_NotifyIconW(NIM_ADD, &m_nid);
     return 0;
 }
 

@@ -227,13 +227,21 @@ TEST_F(GameCommandsTest, TrayCallbacksOfAnotherIconOrMouseMessageAreIgnored) {
 
 TEST_F(GameCommandsTest, EveryRightClickBuildsAOneItemExitMenuAndDestroysIt) {
     ShowGame();
+    HWND hwnd = game->m_hWnd;
+    // Another window in front, as when the player clicks the icon from elsewhere.
+    gametest::PlainWindow front(L"in front");
+    ::ShowWindow(front.hwnd(), SW_SHOW);
     std::vector<HMENU> menus;
     for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(::SetForegroundWindow(front.hwnd()));
+        test::PumpMessages(100);
         int items = -1;
         UINT itemId = 0;
         wchar_t text[32] = {};
         HMENU menu = nullptr;
+        HWND foreground = nullptr;
         test::RunLater([&] {
+            foreground = ::GetForegroundWindow();
             HWND popup = VisiblePopupMenu();
             menu = popup ? reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0)) : nullptr;
             if (menu) {
@@ -248,8 +256,29 @@ TEST_F(GameCommandsTest, EveryRightClickBuildsAOneItemExitMenuAndDestroysIt) {
         EXPECT_EQ(items, 1);
         EXPECT_EQ(itemId, 1013u);
         EXPECT_STREQ(text, L"退出");
+        EXPECT_EQ(foreground, hwnd) << "a click elsewhere closes the menu of the foreground window only";
+        MSG after{};
+        EXPECT_TRUE(::PeekMessageW(&after, hwnd, WM_NULL, WM_USER, PM_REMOVE) && after.message == WM_NULL)
+            << "a message after the menu lets it close on time";
         menus.push_back(menu);
     }
     for (HMENU menu : menus) EXPECT_FALSE(::IsMenu(menu));
-    EXPECT_TRUE(::IsWindowVisible(game->m_hWnd)) << "dismissing the menu does nothing";
+    EXPECT_TRUE(::IsWindowVisible(hwnd)) << "dismissing the menu does nothing";
+}
+
+TEST_F(GameCommandsTest, TheIconComesBackWhenTheNotificationAreaRestarts) {
+    HWND hwnd = game->m_hWnd;
+    const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    // A restarted notification area has forgotten every icon.
+    NOTIFYICONDATAW forgotten{};
+    forgotten.cbSize = sizeof(forgotten);
+    forgotten.hWnd = hwnd;
+    forgotten.uID = kTrayId;
+    ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &forgotten));
+    game->SendMessage(taskbarCreated);
+    EXPECT_TRUE(TrayIconExists(hwnd, kTrayId));
+
+    game->OnClose();
+    game->SendMessage(taskbarCreated);
+    EXPECT_FALSE(TrayIconExists(hwnd, kTrayId)) << "no icon after the close clean-up";
 }
