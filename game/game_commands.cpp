@@ -8,6 +8,7 @@
 #include "cache/clean_cache_dlg.h"
 #include "framework/app.h"
 #include "framework/handles.h"
+#include "game/single_modal.h"
 
 namespace {
 
@@ -93,7 +94,17 @@ LRESULT CGameDialog::OnTaskbarCreated(WPARAM, LPARAM) {
 }
 
 void CGameDialog::ToggleVisibility() {
-    ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW);
+    // A modal window of ours that this window owns goes and comes back with it:
+    // left behind, it would give the activation to a hidden window when it ends.
+    HWND modal = OpenModalWindow();
+    if (modal && ::GetWindow(modal, GW_OWNER) != m_hWnd) modal = nullptr;
+    if (IsWindowVisible()) {
+        if (modal) ::ShowWindow(modal, SW_HIDE);
+        ShowWindow(SW_HIDE);
+    } else {
+        ShowWindow(SW_SHOW);
+        if (modal) ::ShowWindow(modal, SW_SHOW);
+    }
 }
 
 void CGameDialog::OnHotKey(UINT nHotKeyId, UINT, UINT) {
@@ -110,7 +121,7 @@ void CGameDialog::OnMinimize() { ShowWindow(SW_MINIMIZE); }
 
 void CGameDialog::OnCleanCache() {
     CCleanCacheDlg dlg;
-    dlg.DoModal();
+    DoModalAlone(dlg);
 }
 
 void CGameDialog::OnRefresh() { m_browser.Refresh(); }

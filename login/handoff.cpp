@@ -7,6 +7,7 @@
 #include "app/login_app.h"
 #include "game/confirm_dlg.h"
 #include "game/game_dialog.h"
+#include "game/single_modal.h"
 #include "login/login_dlg.h"
 #include "login/login_panel.h"
 
@@ -40,7 +41,7 @@ void CALLBACK DeleteReleasedGamesWhenIdle(HWND, UINT, UINT_PTR, DWORD) {
 int ConfirmMode(int mode) {
     CConfirmDlg dlg;
     dlg.m_nMode = mode;
-    return static_cast<int>(dlg.DoModal());
+    return static_cast<int>(DoModalAlone(dlg));
 }
 
 }  // namespace
