@@ -13,6 +13,12 @@
 
 CLoginApp theApp;
 
+namespace {
+// Pages may keep window.external and let go of it after the teardown (when the
+// browser's module goes, say): the object lives as long as the process.
+CImpIDispatch g_externalDispatch;
+}  // namespace
+
 CLoginApp::CLoginApp() {
     m_dwRestartManagerSupportFlags = AFX_RESTART_MANAGER_SUPPORT_RESTART;
 }
@@ -24,7 +30,7 @@ BOOL CLoginApp::InitInstance() {
 
     // The framework keeps the manager until the process ends.
     auto* occManager = new CCustomOccManager;
-    m_pExternalDispatch = new CImpIDispatch;
+    m_pExternalDispatch = &g_externalDispatch;
     AfxEnableControlContainer(occManager);
 
     Gdiplus::GdiplusStartupInput gdiplus;
@@ -40,16 +46,7 @@ BOOL CLoginApp::InitInstance() {
     // The windows are gone with the backdrop's; their objects are released here.
     delete dlg.m_pLoginPanel;
     dlg.m_pLoginPanel = nullptr;
-    DeleteReleasedGameDialog();
-    if (m_pGameDialog) {
-        m_pGameDialog->OnClose();
-        delete m_pGameDialog;
-        m_pGameDialog = nullptr;
-    }
-
-    // Every browser is gone with its window by now; the count is not consulted.
-    delete m_pExternalDispatch;
-    m_pExternalDispatch = nullptr;
+    ReleaseGameDialog();
 
     return FALSE;
 }

@@ -2,11 +2,12 @@
 // CImpIDispatch: the object pages reach as window.external. One property,
 // matched on the first three characters of "xxyyzz", reads "Wibble".
 //
-// The one instance lives from start-up to teardown, which deletes it
-// directly: the reference count is kept and reported, but never frees it.
+// The one instance lives as long as the process: the reference count is kept
+// and reported, but never frees it.
 
 #include <windows.h>
 #include <oaidl.h>
+#include <type_traits>
 
 class CImpIDispatch final : public IDispatch {
 public:
@@ -27,3 +28,6 @@ public:
 
     LONG m_cRef = 0;
 };
+
+// Nothing runs at static destruction: a reference released then still finds it.
+static_assert(std::is_trivially_destructible_v<CImpIDispatch>);

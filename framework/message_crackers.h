@@ -99,4 +99,11 @@ constexpr MessageEntry OnRawMessage(UINT message) {
     return {message, 0, 0, &detail::CallRaw<Handler>};
 }
 
+// A message registered by name (RegisterWindowMessageW), such as the shell's
+// "TaskbarCreated"; its number is known once the table is first built.
+template <auto Handler>
+MessageEntry OnRegisteredMessage(const wchar_t* name) {
+    return {::RegisterWindowMessageW(name), 0, 0, &detail::CallRaw<Handler>};
+}
+
 }  // namespace fw

@@ -8,6 +8,7 @@
 #include "cache/clean_cache_dlg.h"
 #include "framework/app.h"
 #include "framework/handles.h"
+#include "game/single_modal.h"
 
 namespace {
 
@@ -77,14 +78,33 @@ LRESULT CGameDialog::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
         ::GetCursorPos(&cursor);
         fw::Menu menu(::CreatePopupMenu());
         ::AppendMenuW(menu.get(), MF_STRING, kExitItem, L"退出");
+        // The menu closes on a click elsewhere only while its owner is the
+        // foreground window, and on time only with a message after it.
+        ::SetForegroundWindow(m_hWnd);
         // The choice comes back as WM_COMMAND 1013.
         ::TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, m_hWnd, nullptr);
+        PostMessage(WM_NULL);
     }
     return 0;
 }
 
+LRESULT CGameDialog::OnTaskbarCreated(WPARAM, LPARAM) {
+    if (m_bTrayIconAdded) ::Shell_NotifyIconW(NIM_ADD, &m_nid);
+    return 0;
+}
+
 void CGameDialog::ToggleVisibility() {
-    ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW);
+    // A modal window of ours that this window owns goes and comes back with it:
+    // left behind, it would give the activation to a hidden window when it ends.
+    HWND modal = OpenModalWindow();
+    if (modal && ::GetWindow(modal, GW_OWNER) != m_hWnd) modal = nullptr;
+    if (IsWindowVisible()) {
+        if (modal) ::ShowWindow(modal, SW_HIDE);
+        ShowWindow(SW_HIDE);
+    } else {
+        ShowWindow(SW_SHOW);
+        if (modal) ::ShowWindow(modal, SW_SHOW);
+    }
 }
 
 void CGameDialog::OnHotKey(UINT nHotKeyId, UINT, UINT) {
@@ -101,7 +121,7 @@ void CGameDialog::OnMinimize() { ShowWindow(SW_MINIMIZE); }
 
 void CGameDialog::OnCleanCache() {
     CCleanCacheDlg dlg;
-    dlg.DoModal();
+    DoModalAlone(dlg);
 }
 
 void CGameDialog::OnRefresh() { m_browser.Refresh(); }

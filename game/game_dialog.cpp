@@ -32,6 +32,7 @@ const fw::MessageMap* CGameDialog::GetMessageMap() const {
         fw::OnCommand<&CGameDialog::OnRefresh>(1007),
         fw::OnCommand<&ConfirmServerList>(1008),
         fw::OnRawMessage<&CGameDialog::OnTrayNotify>(WM_TRAYNOTIFY),
+        fw::OnRegisteredMessage<&CGameDialog::OnTaskbarCreated>(L"TaskbarCreated"),
         fw::OnCommand<&ConfirmQuit>(1013),
         fw::OnMessage<WM_CLOSE, &CGameDialog::OnCloseRequest>(),
         fw::OnMessage<WM_HOTKEY, &CGameDialog::OnHotKey>(),

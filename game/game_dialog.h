@@ -76,6 +76,8 @@ protected:
     void OnNavigateComplete2(IDispatch* pDisp, VARIANT* URL);
 
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    // The notification area restarted without the icons it held.
+    LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
     void OnHotKey(UINT nHotKeyId, UINT nKey1, UINT nKey2);
     void OnMinimize();
     void OnBoss();

@@ -1,10 +1,13 @@
 #include "login/handoff.h"
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/login_app.h"
 #include "game/confirm_dlg.h"
 #include "game/game_dialog.h"
+#include "game/single_modal.h"
 #include "login/login_dlg.h"
 #include "login/login_panel.h"
 
@@ -15,38 +18,58 @@ constexpr int kQuitExitCode = 16;
 
 CLoginDlg* Backdrop() { return static_cast<CLoginDlg*>(AfxGetMainWnd()); }
 
-// A game window given up inside its own command handling waits here until that
-// handling has returned to the message loop.
-std::unique_ptr<CGameDialog>& ReleasedGame() {
-    static std::unique_ptr<CGameDialog> released;
+// A game window given up inside its own command handling waits here until no
+// handling of any window is left on the stack: a nested loop (a prompt of the
+// browser while the login page reloads, say) may run while that command still is.
+std::vector<std::unique_ptr<CGameDialog>>& ReleasedGames() {
+    static std::vector<std::unique_ptr<CGameDialog>> released;
     return released;
 }
 
-void CALLBACK DeleteReleasedGame(HWND, UINT, UINT_PTR timer, DWORD) {
-    ::KillTimer(nullptr, timer);
-    ReleasedGame().reset();
+UINT_PTR g_releaseTimer = 0;
+
+void DeleteReleasedGames() {
+    if (g_releaseTimer) ::KillTimer(nullptr, std::exchange(g_releaseTimer, 0));
+    ReleasedGames().clear();
+}
+
+void CALLBACK DeleteReleasedGamesWhenIdle(HWND, UINT, UINT_PTR, DWORD) {
+    // Timers fire in nested loops too; only the outermost one runs no handler.
+    if (!AfxGetCurrentMessage()) DeleteReleasedGames();
 }
 
 int ConfirmMode(int mode) {
     CConfirmDlg dlg;
     dlg.m_nMode = mode;
-    return static_cast<int>(dlg.DoModal());
+    return static_cast<int>(DoModalAlone(dlg));
 }
 
 }  // namespace
 
-void DeleteReleasedGameDialog() { ReleasedGame().reset(); }
+void ReleaseGameDialog() {
+    DeleteReleasedGames();
+    if (CGameDialog* game = std::exchange(theApp.m_pGameDialog, nullptr)) {
+        game->OnClose();
+        delete game;
+    }
+}
 
 CGameDialog* GetGameDialog() {
     if (theApp.m_pGameDialog) return theApp.m_pGameDialog;
-    theApp.m_pGameDialog = new CGameDialog();
-    theApp.m_pGameDialog->Create(kGameTemplate, nullptr);
-    theApp.m_pGameDialog->ShowWindow(SW_HIDE);
-    return theApp.m_pGameDialog;
+    auto game = std::make_unique<CGameDialog>();
+    theApp.m_pGameDialog = game.get();
+    if (!game->Create(kGameTemplate, nullptr)) {
+        theApp.m_pGameDialog = nullptr;
+        return nullptr;
+    }
+    game->ShowWindow(SW_HIDE);
+    return game.release();
 }
 
 void EnterGame(const wchar_t* address) {
     CGameDialog* game = GetGameDialog();
+    // Without a game window the player stays on the login page.
+    if (!game) return;
     VARIANT empty;
     ::VariantInit(&empty);
     game->m_browser.Navigate(address, &empty, &empty, &empty, &empty);
@@ -61,9 +84,9 @@ void ReturnToServerList() {
         // The window goes from the screen now; the object only once the command
         // that led here has returned, since its handling is still on the stack.
         game->ShowWindow(SW_HIDE);
-        ReleasedGame().reset(game);
+        ReleasedGames().emplace_back(game);
         theApp.m_pGameDialog = nullptr;
-        ::SetTimer(nullptr, 0, 0, &DeleteReleasedGame);
+        if (!g_releaseTimer) g_releaseTimer = ::SetTimer(nullptr, 0, 0, &DeleteReleasedGamesWhenIdle);
     }
     CLoginDlg* backdrop = Backdrop();
     backdrop->ShowWindow(SW_SHOWNORMAL);

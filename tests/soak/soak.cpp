@@ -253,12 +253,7 @@ bool Soak(int trips, int cleanings) {
                       [&](int round) { return Cleaning(round, cookies, cache); });
     }
 
-    if (theApp.m_pGameDialog) {
-        theApp.m_pGameDialog->OnClose();
-        delete theApp.m_pGameDialog;
-        theApp.m_pGameDialog = nullptr;
-    }
-    DeleteReleasedGameDialog();
+    ReleaseGameDialog();
     theApp.m_pMainWnd = nullptr;
     backdrop.DestroyWindow();
     delete backdrop.m_pLoginPanel;

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "app/login_app.h"
 #include "browser/external_dispatch.h"
+#include "support/win_test.h"
 #include "tests/unit/browser/guarded_page.h"
 
 namespace {
@@ -179,6 +181,26 @@ TEST(ExternalDispatchUnknown, TypeInformationIsNotOffered) {
     ITypeInfo* info = sentinel;
     EXPECT_EQ(E_NOTIMPL, external.GetTypeInfo(0, LOCALE_USER_DEFAULT, &info));
     EXPECT_EQ(sentinel, info);
+}
+
+TEST(ExternalDispatchLifetime, APageThatKeptItMayReleaseItAfterTheTeardown) {
+    // The whole run of the application, quit from inside its loop.
+    IDispatch* kept = nullptr;
+    test::RunLater([&] {
+        theApp.m_pExternalDispatch->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&kept));
+        ::PostQuitMessage(0);
+    });
+    EXPECT_FALSE(theApp.InitInstance());
+    MSG quit;
+    while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    ASSERT_NE(kept, nullptr);
+
+    DISPID id = 0;
+    auto* name = const_cast<LPOLESTR>(L"xxyyzz");
+    EXPECT_EQ(S_OK, kept->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id));
+    EXPECT_EQ(kValue, id);
+    EXPECT_EQ(0u, kept->Release());
 }
 
 }  // namespace

@@ -227,13 +227,21 @@ TEST_F(GameCommandsTest, TrayCallbacksOfAnotherIconOrMouseMessageAreIgnored) {
 
 TEST_F(GameCommandsTest, EveryRightClickBuildsAOneItemExitMenuAndDestroysIt) {
     ShowGame();
+    HWND hwnd = game->m_hWnd;
+    // Another window in front, as when the player clicks the icon from elsewhere.
+    gametest::PlainWindow front(L"in front");
+    ::ShowWindow(front.hwnd(), SW_SHOW);
     std::vector<HMENU> menus;
     for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(::SetForegroundWindow(front.hwnd()));
+        test::PumpMessages(100);
         int items = -1;
         UINT itemId = 0;
         wchar_t text[32] = {};
         HMENU menu = nullptr;
+        HWND foreground = nullptr;
         test::RunLater([&] {
+            foreground = ::GetForegroundWindow();
             HWND popup = VisiblePopupMenu();
             menu = popup ? reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0)) : nullptr;
             if (menu) {
@@ -248,8 +256,99 @@ TEST_F(GameCommandsTest, EveryRightClickBuildsAOneItemExitMenuAndDestroysIt) {
         EXPECT_EQ(items, 1);
         EXPECT_EQ(itemId, 1013u);
         EXPECT_STREQ(text, L"退出");
+        EXPECT_EQ(foreground, hwnd) << "a click elsewhere closes the menu of the foreground window only";
+        MSG after{};
+        EXPECT_TRUE(::PeekMessageW(&after, hwnd, WM_NULL, WM_USER, PM_REMOVE) && after.message == WM_NULL)
+            << "a message after the menu lets it close on time";
         menus.push_back(menu);
     }
     for (HMENU menu : menus) EXPECT_FALSE(::IsMenu(menu));
-    EXPECT_TRUE(::IsWindowVisible(game->m_hWnd)) << "dismissing the menu does nothing";
+    EXPECT_TRUE(::IsWindowVisible(hwnd)) << "dismissing the menu does nothing";
+}
+
+TEST_F(GameCommandsTest, TheIconComesBackWhenTheNotificationAreaRestarts) {
+    HWND hwnd = game->m_hWnd;
+    const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    // A restarted notification area has forgotten every icon.
+    NOTIFYICONDATAW forgotten{};
+    forgotten.cbSize = sizeof(forgotten);
+    forgotten.hWnd = hwnd;
+    forgotten.uID = kTrayId;
+    ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &forgotten));
+    game->SendMessage(taskbarCreated);
+    EXPECT_TRUE(TrayIconExists(hwnd, kTrayId));
+
+    game->OnClose();
+    game->SendMessage(taskbarCreated);
+    EXPECT_FALSE(TrayIconExists(hwnd, kTrayId)) << "no icon after the close clean-up";
+}
+
+namespace {
+// The confirmations of ours that are open, innermost first.
+std::vector<HWND> OpenConfirmations() {
+    std::vector<HWND> found;
+    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM lp) -> BOOL {
+        if (dynamic_cast<CConfirmDlg*>(CWnd::FromHandlePermanent(hwnd)))
+            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+}  // namespace
+
+TEST_F(GameCommandsTest, FurtherRequestsBringTheOpenConfirmationForwardAndItsQuitStillEndsWith16) {
+    ShowGame();
+    gametest::PlainWindow front(L"in front");
+    HWND first = nullptr;
+    HWND foreground = nullptr;
+    size_t open = 0;
+    test::RunLater([&] {
+        first = ::GetActiveWindow();
+        ::ShowWindow(front.hwnd(), SW_SHOW);
+        ::SetForegroundWindow(front.hwnd());
+        test::PumpMessages(100);
+        // The taskbar's Close, the icon menu's exit and the server button.
+        game->PostMessage(WM_CLOSE);
+        game->PostMessage(WM_COMMAND, 1013);
+        game->PostMessage(WM_COMMAND, 1008);
+        test::RunLater([&] {
+            foreground = ::GetForegroundWindow();
+            const std::vector<HWND> confirmations = OpenConfirmations();
+            open = confirmations.size();
+            for (HWND confirmation : confirmations)
+                ::PostMessageW(confirmation, WM_COMMAND, confirmation == first ? IDOK : IDCANCEL, 0);
+        });
+    });
+    game->SendMessage(WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), reinterpret_cast<LPARAM>(Item(1001)));
+
+    EXPECT_EQ(open, 1u) << "one confirmation at a time";
+    EXPECT_EQ(foreground, first);
+    MSG quit{};
+    ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 16u);
+}
+
+TEST_F(GameCommandsTest, TheBossKeyHidesAndRestoresTheGameWithTheConfirmationItOwns) {
+    ShowGame();
+    HWND hwnd = game->m_hWnd;
+    HWND asked = nullptr;
+    bool hiddenTogether = false;
+    bool backTogether = false;
+    HWND activeAfter = nullptr;
+    test::RunLater([&] {
+        asked = ::GetActiveWindow();
+        game->SendMessage(WM_HOTKEY, 1001, MAKELPARAM(0, VK_F10));
+        hiddenTogether = !::IsWindowVisible(hwnd) && !::IsWindowVisible(asked);
+        Tray(kTrayId, WM_LBUTTONDBLCLK);
+        backTogether = ::IsWindowVisible(hwnd) && ::IsWindowVisible(asked);
+        activeAfter = ::GetActiveWindow();
+        ::PostMessageW(asked, WM_COMMAND, IDCANCEL, 0);
+    });
+    game->SendMessage(WM_CLOSE);
+
+    ASSERT_NE(asked, hwnd);
+    EXPECT_TRUE(hiddenTogether);
+    EXPECT_TRUE(backTogether);
+    EXPECT_EQ(activeAfter, asked);
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
 }

@@ -1,11 +1,15 @@
 // The hand-off between the login windows and the game window, with the real
 // windows: one game window at a time, deferred release, and the two confirmations.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "browser/custom_occ_manager.h"
 #include "framework/occ_manager.h"
 
 #include "app/login_app.h"
+#include "framework/app.h"
 #include "game/game_dialog.h"
 #include "login/handoff.h"
 #include "login/login_dlg.h"
@@ -24,12 +28,7 @@ protected:
         backdrop.ShowWindow(SW_SHOW);
     }
     void TearDown() override {
-        if (theApp.m_pGameDialog) {
-            theApp.m_pGameDialog->OnClose();
-            delete theApp.m_pGameDialog;
-            theApp.m_pGameDialog = nullptr;
-        }
-        DeleteReleasedGameDialog();
+        ReleaseGameDialog();
         theApp.m_pMainWnd = nullptr;
         backdrop.DestroyWindow();
         delete backdrop.m_pLoginPanel;
@@ -108,15 +107,56 @@ TEST_F(HandOffTest, DeclinedConfirmationsChangeNothing) {
     EXPECT_FALSE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
+namespace {
+// A loop nested in whatever shows the backdrop, as a prompt of the login page's
+// browser runs one while the page reloads; records whether `game` outlived it.
+struct NestedLoopOnShow {
+    HWND game;
+    bool ran = false;
+    bool gameSurvived = false;
+};
+
+LRESULT CALLBACK RunNestedLoopOnShow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                     DWORD_PTR data) {
+    auto* nested = reinterpret_cast<NestedLoopOnShow*>(data);
+    if (message == WM_SHOWWINDOW && wParam && !nested->ran) {
+        nested->ran = true;
+        test::PumpMessages(100);
+        nested->gameSurvived = ::IsWindow(nested->game) != FALSE;
+    }
+    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+}  // namespace
+
 TEST_F(HandOffTest, ConfirmedServerListFromTheGameWindowsOwnButton) {
     EnterGame(L"http://127.0.0.1:8350/vornak/play?server=1&client=1");
     CGameDialog* game = theApp.m_pGameDialog;
     HWND hwnd = game->m_hWnd;
+    NestedLoopOnShow nested{hwnd};
+    ASSERT_TRUE(::SetWindowSubclass(backdrop.m_hWnd, &RunNestedLoopOnShow, 9, reinterpret_cast<DWORD_PTR>(&nested)));
     AnswerConfirmation(IDOK);
     // As a click of the server button delivers it: inside the window's own handling.
     game->SendMessage(WM_COMMAND, MAKEWPARAM(1008, BN_CLICKED),
                       reinterpret_cast<LPARAM>(game->m_btnServer.m_hWnd));
+    ::RemoveWindowSubclass(backdrop.m_hWnd, &RunNestedLoopOnShow, 9);
     EXPECT_EQ(theApp.m_pGameDialog, nullptr);
     EXPECT_TRUE(backdrop.IsWindowVisible());
+    ASSERT_TRUE(nested.ran);
+    EXPECT_TRUE(nested.gameSurvived) << "deleted while its command was still being handled";
     EXPECT_TRUE(test::PumpUntil([&] { return !::IsWindow(hwnd); }));
+}
+
+TEST_F(HandOffTest, WithoutAGameWindowTheLoginWindowsStay) {
+    // A resource module without the game window's template.
+    HMODULE broken = ::LoadLibraryExW(L"broken_backdrop.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(broken, nullptr);
+    HINSTANCE previous = AfxGetResourceHandle();
+    AfxSetResourceHandle(broken);
+    EnterGame(L"http://127.0.0.1:8350/vornak/play?server=1&client=1");
+    AfxSetResourceHandle(previous);
+    ::FreeLibrary(broken);
+
+    EXPECT_EQ(theApp.m_pGameDialog, nullptr);
+    EXPECT_TRUE(backdrop.IsWindowVisible());
+    EXPECT_TRUE(backdrop.m_pLoginPanel->IsWindowVisible());
 }
