@@ -6,6 +6,7 @@ stand-in browser control can show.
 """
 
 import argparse
+import email.utils
 import html
 import os
 import random
@@ -111,6 +112,14 @@ def long_page(_query):
     return page("Vornak — chronicle", "<h1>The long chronicle</h1>\n" + lines)
 
 
+def odd_form_page(query):
+    dead = parse_qs(query).get("dead", ["9"])[0]
+    return page("Vornak — odd forms", (
+        '<form method="post">\n<input name="note" autofocus>\n<input value="nameless">\n'
+        '<button type="submit" name="go" value="1">Go</button>\n</form>\n'
+        f'<form action="http://127.0.0.1:{html.escape(dead)}/vornak/login">\n<input name="q">\n</form>'))
+
+
 # Pages anyone may see; the server list and the games need a session.
 ROUTES = {
     "/vornak/frame": frame_page,
@@ -118,6 +127,7 @@ ROUTES = {
     "/vornak/external": external_page,
     "/vornak/news": news_page,
     "/vornak/long": long_page,
+    "/vornak/odd-forms": odd_form_page,
 }
 
 
@@ -150,7 +160,9 @@ class Handler(BaseHTTPRequestHandler):
         query = parse_qs(parts.query)
         fields = {k: v[0] for k, v in parse_qs(form or "", keep_blank_values=True).items()}
         cookie = None
-        if path == "/vornak/login" and form is not None:
+        if path == "/vornak/odd-forms" and form is not None:
+            body = page("Vornak — posted", f"<p>posted {html.escape(form)}</p>")
+        elif path == "/vornak/login" and form is not None:
             if fields.get("user") == DEMO_USER and fields.get("password") == DEMO_PASSWORD:
                 cookie = self.server.new_session()
                 body = servers_page(parts.query)
@@ -168,7 +180,7 @@ class Handler(BaseHTTPRequestHandler):
                 if path == "/vornak/chat" and fields.get("line"):
                     self.server.chat(server, fields["line"])
                 body = play_page(server, self.server.chat_lines(server))
-        elif path in ROUTES:
+        elif path in ROUTES and form is None:
             body = ROUTES[path](parts.query)
         else:
             self.send_body(404, "text/html; charset=utf-8",
@@ -184,7 +196,8 @@ class Handler(BaseHTTPRequestHandler):
         self.send_header("Cache-Control", "private, max-age=0")
         if cookie:
             # Persistent, so that it lands in the cookie store the cache cleaner empties.
-            self.send_header("Set-Cookie", f"{SESSION_COOKIE}={cookie}; Path=/; Max-Age=86400")
+            expires = email.utils.formatdate(time.time() + 86400, usegmt=True)
+            self.send_header("Set-Cookie", f"{SESSION_COOKIE}={cookie}; expires={expires}; path=/")
         self.end_headers()
         self.wfile.write(body)
 

@@ -165,7 +165,16 @@ bool BrowserControl::ActivateFocused() {
     }
     const FormField& field = page_.fields[item->field];
     if (field.form == kNoForm) return true;
-    Submit(field.form, field.kind == FieldKind::Submit ? &field : nullptr);
+    // Enter in a field submits as its form's first button would.
+    const FormField* submitter = &field;
+    if (field.kind != FieldKind::Submit) {
+        const auto& fields = page_.fields;
+        const auto button = std::find_if(fields.begin(), fields.end(), [&](const FormField& f) {
+            return f.form == field.form && f.kind == FieldKind::Submit;
+        });
+        submitter = button == fields.end() ? nullptr : &*button;
+    }
+    Submit(field.form, submitter);
     return true;
 }
 
