@@ -56,8 +56,7 @@ class GameWindow:
         self.client = client
         login = driver.LoginWindows(client)
         login.wait_page("/vornak")
-        login.click_link(0)
-        login.wait_page("/vornak/servers")
+        login.log_in()
         login.click_link(0)
         self.boxes_seen = self.dismiss_boxes(expect_boxes)
         self.window = driver.wait_window("Duskmere", size=WORK_AREA)

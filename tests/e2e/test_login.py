@@ -15,8 +15,7 @@ class LoginPanelTest(driver.ClientTest):
         self.login.wait_page("/vornak")
 
     def open_server_list(self):
-        self.login.click_link(0)
-        self.login.wait_page("/vornak/servers")
+        self.login.log_in()
 
     def game_window(self):
         return driver.wait_window("Duskmere", size=GAME_SIZE)
@@ -34,7 +33,7 @@ class LoginPanelTest(driver.ClientTest):
         self.assertTrue(last_window["visible"])
         self.assertEqual(panel[first_complete]["url"], PLATFORM + "/vornak")
 
-    def assert_intercepted(self, url, frame=False, panel_page="/vornak/servers"):
+    def assert_intercepted(self, url, frame=False, panel_page=driver.LOGGED_IN):
         self.client.wait_event("before_navigate", instance=1, url=url, frame=frame, cancelled=True)
         self.client.wait_event("navigate", instance=2, url=url)
         game = self.game_window()

@@ -170,10 +170,10 @@ class Handler(BaseHTTPRequestHandler):
                 body = login_page("用户名或密码错误 Wrong user name or password.")
         elif path == "/vornak":
             body = login_page()
-        elif path in ("/vornak/servers", "/vornak/play", "/vornak/chat"):
+        elif path in ("/vornak/servers", "/vornak/login", "/vornak/play", "/vornak/chat"):
             if not self.server.has_session(self.headers.get("Cookie", "")):
                 body = login_page("请先登录 Please log in first.")
-            elif path == "/vornak/servers":
+            elif path in ("/vornak/servers", "/vornak/login"):
                 body = servers_page(parts.query)
             else:
                 server = query.get("server", ["?"])[0]
