@@ -2,6 +2,7 @@
 
 #include <ole2.h>
 
+#include "framework/occ_site.h"
 #include "framework/wnd.h"
 
 namespace {
@@ -96,6 +97,7 @@ int AfxMessageBox(const wchar_t* text, UINT type, UINT) {
 const MSG& AfxGetLastRetrievedMessage() { return t_lastMessage; }
 
 BOOL AfxPreTranslateMessage(MSG* msg) {
+    if (AfxPreTranslateControlMessage(msg)) return TRUE;
     HWND stop = AfxGetMainWnd() ? AfxGetMainWnd()->m_hWnd : nullptr;
     for (HWND hwnd = msg->hwnd; hwnd; hwnd = ::GetParent(hwnd)) {
         if (CWnd* wnd = CWnd::FromHandlePermanent(hwnd); wnd && wnd->PreTranslateMessage(msg)) return TRUE;

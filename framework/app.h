@@ -51,8 +51,8 @@ int AfxMessageBox(const wchar_t* text, UINT type = MB_OK, UINT helpId = 0);
 const MSG& AfxGetLastRetrievedMessage();
 // Retrieves and dispatches one message; false when it was WM_QUIT (left in *quit).
 bool AfxPumpMessage(MSG* quit);
-// Gives the windows from the message's target up to the main window their
-// PreTranslateMessage, innermost first.
+// Gives a hosted control the keys typed into it, then the windows from the
+// message's target up to the main window their PreTranslateMessage, innermost first.
 BOOL AfxPreTranslateMessage(MSG* msg);
 // Drops temporary CWnd wrappers handed out by CWnd::FromHandle.
 void AfxPurgeTemporaryWindows();

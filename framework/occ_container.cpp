@@ -7,13 +7,12 @@
 #include "framework/occ_site.h"
 #include "framework/wnd.h"
 
-namespace {
-
 // The frame and document window of in-place activation: a dialog has no
-// menus, toolbars or status bar to share, so there is nothing to negotiate.
-class InPlaceFrame : public fw::ComObject<InPlaceFrame, IOleInPlaceFrame> {
+// menus, toolbars or status bar to share, so there is nothing to negotiate
+// but the active object.
+class COleInPlaceFrame : public fw::ComObject<COleInPlaceFrame, IOleInPlaceFrame> {
 public:
-    explicit InPlaceFrame(HWND hwnd) : m_hWnd(hwnd) {}
+    explicit COleInPlaceFrame(HWND hwnd) : m_hWnd(hwnd) {}
 
     bool QueryInterfaceExtra(REFIID riid, void** ppv) {
         if (riid != IID_IOleWindow && riid != IID_IOleInPlaceUIWindow) return false;
@@ -32,7 +31,10 @@ public:
     STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS widths) override {
         return widths ? INPLACE_E_NOTOOLSPACE : S_OK;
     }
-    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override {
+        m_pActiveObject = fw::ComPtr<IOleInPlaceActiveObject>::Retain(object);
+        return S_OK;
+    }
     STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
     STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
     STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
@@ -40,9 +42,13 @@ public:
     STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
     STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
+    fw::ComPtr<IOleInPlaceActiveObject> m_pActiveObject;
+
 private:
     HWND m_hWnd;
 };
+
+namespace {
 
 // The window that comes just before template control `index` in the tab
 // order, once the controls before it exist; HWND_TOP when there is none.
@@ -66,10 +72,22 @@ HWND WindowBefore(std::size_t index, const std::vector<fw::OleControlItem>& item
 }  // namespace
 
 COleControlContainer::COleControlContainer(CWnd* wnd)
-    : m_pWnd(wnd), m_pFrame(fw::MakeComObject<InPlaceFrame>(wnd->m_hWnd).detach()) {}
+    : m_pWnd(wnd), m_pFrame(fw::MakeComObject<COleInPlaceFrame>(wnd->m_hWnd)) {}
 
 COleControlContainer::~COleControlContainer() {
     for (auto site = m_sites.rbegin(); site != m_sites.rend(); ++site) (*site)->DestroyControl();
+}
+
+IOleInPlaceFrame* COleControlContainer::Frame() const { return m_pFrame.get(); }
+
+IOleInPlaceActiveObject* COleControlContainer::ActiveObject() const { return m_pFrame->m_pActiveObject.get(); }
+
+void COleControlContainer::ReleaseUIActive(const COleControlSite* site) {
+    if (m_pSiteUIActive != site) return;
+    m_pSiteUIActive = nullptr;
+    // The control holds the frame and the frame its active object: a control
+    // that does not take it back would otherwise keep itself alive.
+    m_pFrame->m_pActiveObject.reset();
 }
 
 COleControlSite* COleControlContainer::CreateControl(const CLSID& clsid, const RECT& rect, DWORD style,
@@ -125,6 +143,13 @@ void COleControlContainer::CreateDialogControls(const std::vector<fw::OleControl
 COleControlSite* COleControlContainer::FindSite(UINT id) const {
     for (const auto& site : m_sites) {
         if (site->m_nID == id) return site.get();
+    }
+    return nullptr;
+}
+
+COleControlSite* COleControlContainer::SiteOfWindow(HWND hwnd) const {
+    for (const auto& site : m_sites) {
+        if (site->m_hWnd == hwnd) return site.get();
     }
     return nullptr;
 }

@@ -12,6 +12,7 @@
 
 class CWnd;
 class COleControlSite;
+class COleInPlaceFrame;
 
 class COleControlContainer {
 public:
@@ -34,13 +35,25 @@ public:
     void CreateDialogControls(const std::vector<fw::OleControlItem>& items, HINSTANCE module,
                               UINT templateId);
     COleControlSite* FindSite(UINT id) const;
+    // The site whose control window is `hwnd`, or null.
+    COleControlSite* SiteOfWindow(HWND hwnd) const;
 
     // The in-place frame every control of this window is given.
-    IOleInPlaceFrame* Frame() const { return m_pFrame.get(); }
+    IOleInPlaceFrame* Frame() const;
+
+    // The control whose user interface is up (OnUIActivate), and the object
+    // it handed the frame (SetActiveObject), which sees its keys first.
+    void SetUIActiveSite(COleControlSite* site) { m_pSiteUIActive = site; }
+    COleControlSite* UIActiveSite() const { return m_pSiteUIActive; }
+    IOleInPlaceActiveObject* ActiveObject() const;
+    // `site`'s control gave up its user interface, or goes: its active object
+    // is let go of, whether or not the control took it back itself.
+    void ReleaseUIActive(const COleControlSite* site);
 
     CWnd* const m_pWnd;
 
 private:
-    fw::ComPtr<IOleInPlaceFrame> m_pFrame;
+    fw::ComPtr<COleInPlaceFrame> m_pFrame;
+    COleControlSite* m_pSiteUIActive = nullptr;
     std::vector<fw::ComPtr<COleControlSite>> m_sites;
 };

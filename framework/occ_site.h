@@ -14,6 +14,14 @@ class CWnd;
 class COleControlContainer;
 class COleControlEventSink;
 
+namespace fw {
+// The modifier bits of IOleControlSite::TranslateAccelerator (KEYMODIFIERS),
+// which the MinGW headers lack.
+constexpr DWORD kKeyModShift = 0x1;
+constexpr DWORD kKeyModControl = 0x2;
+constexpr DWORD kKeyModAlt = 0x4;
+}  // namespace fw
+
 class COleControlSite
     : public fw::ComObject<COleControlSite, IOleClientSite, IOleInPlaceSite, IOleControlSite, IDispatch> {
     using Base = fw::ComObject<COleControlSite, IOleClientSite, IOleInPlaceSite, IOleControlSite, IDispatch>;
@@ -38,6 +46,15 @@ public:
                        va_list args);
     // An event the control fired: handed to the container window's event-sink table.
     void FireEvent(DISPID dispid, DISPPARAMS* params);
+
+    // The site whose control owns `hwnd` (its window or one inside it), or null.
+    static COleControlSite* FromWindow(HWND hwnd);
+    // Brings up the control's user interface (OLEIVERB_UIACTIVATE) unless it is
+    // up already; `msg` is the click that asked for it, if any.
+    void ActivateUI(MSG* msg);
+    // Offers a key typed into the control to its active object; true when the
+    // control took it.
+    bool TranslateKey(MSG* msg);
 
     // IOleClientSite
     STDMETHODIMP SaveObject() override;
@@ -105,3 +122,8 @@ private:
     DWORD m_dwEventCookie = 0;
     RECT m_rect{};
 };
+
+// The step every message loop takes before any window's own pre-translation:
+// a click into a hosted control brings up its user interface, and a key typed
+// into one goes to its active object first. TRUE when the control took the key.
+BOOL AfxPreTranslateControlMessage(MSG* msg);

@@ -32,13 +32,15 @@ public:
     std::vector<EventCall> m_calls;
     // BeforeNavigate2 cancels addresses containing this, when set.
     std::wstring m_cancelContaining;
+    // "ok" and "cancel", as the dialog's keys produced them.
+    std::vector<std::string> m_commands;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override {
         if (m_bBind) DDX_Control(pDX, 1000, m_browser);
     }
-    void OnOK() override {}
-    void OnCancel() override {}
+    void OnOK() override { m_commands.push_back("ok"); }
+    void OnCancel() override { m_commands.push_back("cancel"); }
 
     const fw::EventSinkMap* GetEventSinkMap() const override {
         static const fw::EventSinkEntry all[] = {

@@ -1,5 +1,6 @@
 // The exact order of the host's calls on a control, from creation to
-// teardown, read from an in-process control that records them.
+// teardown, and the way keys typed into it travel, read from an in-process
+// control that records them.
 #include <windows.h>
 #include <exdispid.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/app.h"
 #include "framework/occ_site.h"
 #include "support/win_test.h"
 #include "tests/unit/browser/browser_dialog.h"
@@ -112,6 +114,59 @@ TEST_F(ControlLifecycle, EventsFiredIntoTheAdvisedSinkReachTheTable) {
     EXPECT_EQ(DISPID_NAVIGATECOMPLETE2, dialog->m_calls[0].event);
     EXPECT_EQ(L"http://127.0.0.1/vornak/news", dialog->m_calls[0].url);
     EXPECT_FALSE(dialog->m_calls[0].hasDispatch);
+}
+
+// In the modal loop as in every other, a key typed into the page goes to the
+// control's active object before the dialog's own keys; the control has one
+// once a click brought its user interface up.
+TEST_F(ControlLifecycle, KeysTypedIntoThePageReachTheControlBeforeTheDialog) {
+    BrowserDialog dialog(3004, EventTable::All);
+    test::RunLater([&] {
+        Take();
+        const HWND field = ::GetWindow(dialog.m_browser.m_hWnd, GW_CHILD);
+        const HWND button = ::GetDlgItem(dialog.m_hWnd, 1001);
+        const auto key = [](HWND to, WPARAM vk) { ::PostMessageW(to, WM_KEYDOWN, vk, 0); };
+        key(field, VK_RETURN);  // no active object yet: the dialog's
+        ::PostMessageW(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        ::PostMessageW(field, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        key(field, VK_RETURN);   // taken by the page
+        key(field, VK_ESCAPE);   // declined by the page: the dialog's
+        key(button, VK_RETURN);  // outside the page: the dialog's alone
+        test::RunLater([&] { dialog.EndDialog(IDOK); }, 100);
+    });
+    dialog.DoModal();
+    EXPECT_EQ((std::vector<std::string>{"ok", "cancel", "ok"}), dialog.m_commands);
+    // The frame let go of the active object the control never took back.
+    Journal expected = {"DoVerb UIActivate", "TranslateAccelerator Return", "TranslateAccelerator Escape"};
+    expected.insert(expected.end(), kTeardown.begin(), kTeardown.end());
+    EXPECT_EQ(expected, Take());
+    EXPECT_EQ(0, RecordingControls::Alive());
+}
+
+// The control's window gets the focus, the page comes up with it, and a Tab
+// the page hands back moves along the dialog's tab order, Shift+Tab backwards.
+TEST_F(ControlLifecycle, ATabThePageHandsBackMovesAlongTheDialogsTabOrder) {
+    const auto dialog = Open(3004);
+    dialog->ShowWindow(SW_SHOW);
+    const HWND field = ::GetWindow(dialog->m_browser.m_hWnd, GW_CHILD);
+    Take();
+    dialog->m_browser.m_pCtrlSite->OnFocus(TRUE);
+    EXPECT_EQ(field, ::GetFocus());
+
+    MSG tab{field, WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_TRUE(AfxPreTranslateControlMessage(&tab));
+    EXPECT_EQ(::GetDlgItem(dialog->m_hWnd, 1002), ::GetFocus());
+
+    ::SetFocus(field);
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    ::SetKeyboardState(keys);
+    EXPECT_TRUE(AfxPreTranslateControlMessage(&tab));
+    keys[VK_SHIFT] = 0;
+    ::SetKeyboardState(keys);
+    EXPECT_EQ(::GetDlgItem(dialog->m_hWnd, 1001), ::GetFocus());
+    EXPECT_EQ((Journal{"DoVerb UIActivate", "TranslateAccelerator Tab", "TranslateAccelerator Tab"}), Take());
 }
 
 }  // namespace

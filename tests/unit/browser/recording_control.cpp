@@ -4,6 +4,7 @@
 #include <olectl.h>
 
 #include "framework/com.h"
+#include "framework/occ_site.h"
 
 const CLSID CLSID_RecordingControl = {0x5A1E0001, 0x7D2C, 0x4E8B, {0x9C, 0x3A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F, 0x60}};
 const CLSID CLSID_PlainRecordingControl = {
@@ -15,6 +16,15 @@ namespace {
 int g_alive = 0;
 
 void Note(const std::string& call) { RecordingControls::Journal().push_back(call); }
+
+std::string KeyName(WPARAM vk) {
+    switch (vk) {
+    case VK_RETURN: return "Return";
+    case VK_ESCAPE: return "Escape";
+    case VK_TAB: return "Tab";
+    default: return std::to_string(vk);
+    }
+}
 
 std::string Hex(const BYTE* bytes, ULONG size) {
     static const char digits[] = "0123456789abcdef";
@@ -61,8 +71,9 @@ private:
 
 EventPoint* g_lastPoint = nullptr;
 
-class RecordingControl : public fw::ComObject<RecordingControl, IOleObject, IOleInPlaceObject, IPersistStreamInit,
-                                              IConnectionPointContainer, IProvideClassInfo2> {
+class RecordingControl
+    : public fw::ComObject<RecordingControl, IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject,
+                           IPersistStreamInit, IConnectionPointContainer, IProvideClassInfo2> {
 public:
     explicit RecordingControl(bool describing)
         : m_describing(describing),
@@ -117,6 +128,7 @@ public:
     STDMETHODIMP InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
     STDMETHODIMP GetClipboardData(DWORD, IDataObject**) override { return E_NOTIMPL; }
     STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite* active, LONG, HWND, LPCRECT) override {
+        if (verb == OLEIVERB_UIACTIVATE) return ActivateUI();
         if (verb != OLEIVERB_INPLACEACTIVATE || !active) return E_NOTIMPL;
         Note("DoVerb");
         fw::ComPtr<IOleInPlaceSite> site;
@@ -139,8 +151,24 @@ public:
         m_window = ::CreateWindowExW(0, L"Static", L"recording", WS_CHILD | WS_VISIBLE, pos.left, pos.top,
                                      pos.right - pos.left, pos.bottom - pos.top, parent, nullptr,
                                      ::GetModuleHandleW(nullptr), nullptr);
+        // The page's one field, a window inside the control's.
+        m_field = ::CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, m_window, nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr);
         m_inPlaceSite = std::move(site);
+        m_frame = std::move(frame);
         return m_window ? S_OK : E_FAIL;
+    }
+    // As the browser does: the site hears of it, the frame gets the active
+    // object, the page gets the focus.
+    HRESULT ActivateUI() {
+        if (!m_inPlaceSite) return E_UNEXPECTED;
+        Note("DoVerb UIActivate");
+        if (m_uiActive) return S_OK;
+        m_uiActive = true;
+        m_inPlaceSite->OnUIActivate();
+        m_frame->SetActiveObject(this, L"recording");
+        ::SetFocus(m_field);
+        return S_OK;
     }
     STDMETHODIMP EnumVerbs(IEnumOLEVERB**) override { return E_NOTIMPL; }
     STDMETHODIMP Update() override { return S_OK; }
@@ -167,10 +195,14 @@ public:
         return m_window ? S_OK : E_FAIL;
     }
     STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    // It keeps the frame as long as it lives and never takes its active object
+    // back: the host must let go of it, or each keeps the other alive.
     STDMETHODIMP InPlaceDeactivate() override {
         Note(::IsWindow(m_window) ? "InPlaceDeactivate" : "InPlaceDeactivate after the window was destroyed");
         if (::IsWindow(m_window)) ::DestroyWindow(m_window);
         m_window = nullptr;
+        m_field = nullptr;
+        m_uiActive = false;
         if (m_inPlaceSite) m_inPlaceSite->OnInPlaceDeactivate();
         m_inPlaceSite.reset();
         return S_OK;
@@ -183,6 +215,21 @@ public:
         return S_OK;
     }
     STDMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
+
+    // IOleInPlaceActiveObject: Enter submits the page's form; the page has no
+    // other element to tab to, so Tab goes straight back to the site.
+    STDMETHODIMP TranslateAccelerator(LPMSG msg) override {
+        if (msg->message != WM_KEYDOWN) return S_FALSE;
+        Note("TranslateAccelerator " + KeyName(msg->wParam));
+        if (msg->wParam == VK_RETURN) return S_OK;
+        fw::ComPtr<IOleControlSite> site;
+        if (msg->wParam != VK_TAB || FAILED(m_site.As(site))) return S_FALSE;
+        return site->TranslateAccelerator(msg, ::GetKeyState(VK_SHIFT) < 0 ? fw::kKeyModShift : 0);
+    }
+    STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
 
     // IPersistStreamInit
     STDMETHODIMP GetClassID(CLSID* clsid) override {
@@ -233,7 +280,10 @@ private:
     fw::ComPtr<EventPoint> m_point;
     fw::ComPtr<IOleClientSite> m_site;
     fw::ComPtr<IOleInPlaceSite> m_inPlaceSite;
+    fw::ComPtr<IOleInPlaceFrame> m_frame;
     HWND m_window = nullptr;
+    HWND m_field = nullptr;
+    bool m_uiActive = false;
 };
 
 class Factory : public fw::ComObject<Factory, IClassFactory> {
