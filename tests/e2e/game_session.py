@@ -76,6 +76,20 @@ class GameWindow:
     def geometry(self):
         return driver.geometry(self.window)
 
+    def page_point(self, kind, name):
+        """Screen centre of a field, button or link of the game page, as the stand-in laid it out."""
+        def find():
+            for e in reversed(self.client.events("elements", instance=2)):
+                for entry in e["elements"].split("|"):
+                    k, n, x, y, w, h = entry.split(" ")
+                    if (k, n) == (kind, name):
+                        return int(x) + int(w) // 2, int(y) + int(h) // 2
+            return None
+        x, y = driver.wait_for(find, 10, what="%s %s in the game page" % (kind, name))
+        view = self.client.events("window", instance=2)[-1]
+        wx, wy, _, _ = self.geometry()
+        return wx + view["x"] + x, wy + view["y"] + y
+
     def visible(self):
         return driver.is_viewable(self.window)
 

@@ -34,61 +34,85 @@ std::wstring Lower(std::wstring_view s) {
     return out;
 }
 
-// Wine's WinINet keeps every cookie in memory once read, so a persistent cookie
-// whose entry the cache cleaner deleted would still be sent. Windows reads the
-// store, so there it is gone: forget such a cookie before each request too.
-class PersistentCookies {
+// The cookies a request carries, kept in WinINet's store. Wine's WinINet keeps
+// every cookie in memory once read, so a persistent cookie whose entry or file
+// the cache cleaner deleted would still be sent; Windows reads the store, and
+// there it is gone. So the stand-in writes and reads the store itself, and
+// leaves out a persistent cookie whose file has gone.
+class CookieJar {
 public:
-    void Note(const std::wstring& url, const std::wstring& setCookie) {
-        const std::wstring lower = Lower(setCookie);
-        if (lower.find(L"expires=") == std::wstring::npos && lower.find(L"max-age=") == std::wstring::npos) return;
+    void Store(const std::wstring& url, const std::wstring& setCookie) {
+        ::InternetSetCookieW(url.c_str(), nullptr, setCookie.c_str());
         const size_t eq = setCookie.find(L'=');
         if (eq == std::wstring::npos) return;
+        const std::wstring lower = Lower(setCookie);
+        const bool persistent =
+            lower.find(L"expires=") != std::wstring::npos || lower.find(L"max-age=") != std::wstring::npos;
+        const Key key{HostOf(url), setCookie.substr(0, eq)};
         const std::lock_guard<std::mutex> lock(mutex_);
-        names_.insert({HostOf(url), setCookie.substr(0, eq)});
+        dropped_.erase(key);
+        if (persistent) persistent_.insert(key);
     }
 
-    void ForgetDeleted(const std::wstring& url) {
+    // The Cookie header's value for a request to url.
+    std::wstring For(const std::wstring& url) {
         const std::wstring host = HostOf(url);
-        if (StoreHas(host)) return;
-        std::vector<std::wstring> names;
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            for (auto it = names_.begin(); it != names_.end();) {
-                if (it->first == host) {
-                    names.push_back(it->second);
-                    it = names_.erase(it);
-                } else {
-                    ++it;
-                }
+        const bool stored = FileKept(host);
+        std::wstring out;
+        const std::wstring all = StoreValue(url);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        for (size_t start = 0; start < all.size();) {
+            size_t end = all.find(L';', start);
+            if (end == std::wstring::npos) end = all.size();
+            std::wstring pair = all.substr(start, end - start);
+            while (!pair.empty() && pair.front() == L' ') pair.erase(0, 1);
+            start = end + 1;
+            const Key key{host, pair.substr(0, pair.find(L'='))};
+            if (!stored && persistent_.count(key)) {
+                persistent_.erase(key);
+                dropped_.insert(key);
             }
+            if (pair.empty() || dropped_.count(key)) continue;
+            if (!out.empty()) out += L"; ";
+            out += pair;
         }
-        for (const auto& name : names) {
-            ::InternetSetCookieW(url.c_str(), name.c_str(), L"; expires=Thu, 01-Jan-1970 00:00:01 GMT");
-        }
+        return out;
     }
 
 private:
+    using Key = std::pair<std::wstring, std::wstring>;
+
     static std::wstring HostOf(const std::wstring& url) {
         const auto address = ParseHttpUrl(url);
         return address ? Lower(address->host) : std::wstring();
     }
 
-    // Any cookie entry of the host left in the URL cache.
-    static bool StoreHas(const std::wstring& host) {
+    static std::wstring StoreValue(const std::wstring& url) {
         DWORD size = 0;
-        const HANDLE find = ::FindFirstUrlCacheEntryW(L"cookie:", nullptr, &size);
-        if (find) ::FindCloseUrlCache(find);
+        if (!::InternetGetCookieW(url.c_str(), nullptr, nullptr, &size) || size == 0) return {};
+        std::wstring cookie(size, L'\0');
+        if (!::InternetGetCookieW(url.c_str(), nullptr, cookie.data(), &size)) return {};
+        cookie.resize(wcsnlen(cookie.c_str(), cookie.size()));
+        return cookie;
+    }
+
+    // Whether a cookie entry of the host is left in the URL cache with its file.
+    static bool FileKept(const std::wstring& host) {
+        DWORD size = 0;
+        const HANDLE probe = ::FindFirstUrlCacheEntryW(L"cookie:", nullptr, &size);
+        if (probe) ::FindCloseUrlCache(probe);
         if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
         std::vector<BYTE> buffer(size);
         auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
-        HANDLE enumeration = ::FindFirstUrlCacheEntryW(L"cookie:", info, &size);
+        const HANDLE enumeration = ::FindFirstUrlCacheEntryW(L"cookie:", info, &size);
         if (!enumeration) return false;
         bool found = false;
         for (;;) {
             const std::wstring name = Lower(info->lpszSourceUrlName ? info->lpszSourceUrlName : L"");
             const size_t at = name.find(L'@');
-            if (at != std::wstring::npos && name.compare(at + 1, host.size(), host) == 0) {
+            const bool fileThere = info->lpszLocalFileName &&
+                                   ::GetFileAttributesW(info->lpszLocalFileName) != INVALID_FILE_ATTRIBUTES;
+            if (at != std::wstring::npos && name.compare(at + 1, host.size(), host) == 0 && fileThere) {
                 found = true;
                 break;
             }
@@ -105,21 +129,13 @@ private:
     }
 
     std::mutex mutex_;
-    std::set<std::pair<std::wstring, std::wstring>> names_;
+    std::set<Key> persistent_;
+    std::set<Key> dropped_;
 };
 
-PersistentCookies& Cookies() {
-    static PersistentCookies cookies;
-    return cookies;
-}
-
-std::wstring CookieFor(const std::wstring& url) {
-    DWORD size = 0;
-    if (!::InternetGetCookieW(url.c_str(), nullptr, nullptr, &size) || size == 0) return {};
-    std::wstring cookie(size, L'\0');
-    if (!::InternetGetCookieW(url.c_str(), nullptr, cookie.data(), &size)) return {};
-    cookie.resize(wcsnlen(cookie.c_str(), cookie.size()));
-    return cookie;
+CookieJar& Cookies() {
+    static CookieJar jar;
+    return jar;
 }
 
 std::vector<std::wstring> SetCookies(HINTERNET request) {
@@ -153,8 +169,7 @@ FetchResult HttpFetch(const FetchRequest& request, DWORD timeoutMs) {
         result.reason = L"The stand-in fetches loopback addresses only.";
         return result;
     }
-    Cookies().ForgetDeleted(request.url);
-    result.cookieSent = CookieFor(request.url);
+    result.cookieSent = Cookies().For(request.url);
 
     const Internet session(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!session) {
@@ -168,7 +183,8 @@ FetchResult HttpFetch(const FetchRequest& request, DWORD timeoutMs) {
     const Internet connection(::InternetConnectW(session.get(), address->host.c_str(), address->port, nullptr,
                                                  nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     // A browser's request: cached and with cookies; never an automatic login dialog.
-    DWORD flags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH;
+    DWORD flags =
+        INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_COOKIES;
     if (request.reload) flags |= INTERNET_FLAG_RELOAD;
     if (!request.post) flags |= INTERNET_FLAG_RESYNCHRONIZE;
     const wchar_t* accept[] = {L"*/*", nullptr};
@@ -179,19 +195,18 @@ FetchResult HttpFetch(const FetchRequest& request, DWORD timeoutMs) {
         result.reason = L"The server could not be reached.";
         return result;
     }
-    const BOOL sent =
-        request.post
-            ? ::HttpSendRequestW(http.get(), kFormContentType, static_cast<DWORD>(-1L),
-                                 const_cast<char*>(request.postBody.data()),
-                                 static_cast<DWORD>(request.postBody.size()))
-            : ::HttpSendRequestW(http.get(), nullptr, 0, nullptr, 0);
+    std::wstring headers = request.post ? kFormContentType : L"";
+    if (!result.cookieSent.empty()) headers += L"Cookie: " + result.cookieSent + L"\r\n";
+    const BOOL sent = ::HttpSendRequestW(http.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
+                                         request.post ? const_cast<char*>(request.postBody.data()) : nullptr,
+                                         static_cast<DWORD>(request.postBody.size()));
     if (!sent) {
         result.reason = ::GetLastError() == ERROR_INTERNET_TIMEOUT ? L"The server did not answer in time."
                                                                   : L"The server could not be reached.";
         return result;
     }
     result.cookiesReceived = SetCookies(http.get());
-    for (const auto& cookie : result.cookiesReceived) Cookies().Note(request.url, cookie);
+    for (const auto& cookie : result.cookiesReceived) Cookies().Store(request.url, cookie);
     const DWORD status = StatusOf(http.get());
 
     std::string body;
