@@ -1,12 +1,14 @@
 #include "tools/standin-browser/http_fetch.h"
 
 #include <wininet.h>
+#include <shlobj.h>
 
 #include <cwctype>
 #include <mutex>
 #include <set>
 
 #include "framework/handles.h"
+#include "tools/standin-browser/event_log.h"
 #include "tools/standin-browser/url.h"
 
 namespace standin {
@@ -57,7 +59,6 @@ public:
     // The Cookie header's value for a request to url.
     std::wstring For(const std::wstring& url) {
         const std::wstring host = HostOf(url);
-        const bool stored = FileKept(host);
         std::wstring out;
         const std::wstring all = StoreValue(url);
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -68,7 +69,7 @@ public:
             while (!pair.empty() && pair.front() == L' ') pair.erase(0, 1);
             start = end + 1;
             const Key key{host, pair.substr(0, pair.find(L'='))};
-            if (!stored && persistent_.count(key)) {
+            if (persistent_.count(key) && !FileHolds(pair)) {
                 persistent_.erase(key);
                 dropped_.insert(key);
             }
@@ -96,36 +97,33 @@ private:
         return cookie;
     }
 
-    // Whether a cookie entry of the host is left in the URL cache with its file.
-    static bool FileKept(const std::wstring& host) {
-        DWORD size = 0;
-        const HANDLE probe = ::FindFirstUrlCacheEntryW(L"cookie:", nullptr, &size);
-        if (probe) ::FindCloseUrlCache(probe);
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
-        std::vector<BYTE> buffer(size);
-        auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
-        const HANDLE enumeration = ::FindFirstUrlCacheEntryW(L"cookie:", info, &size);
-        if (!enumeration) return false;
-        bool found = false;
-        for (;;) {
-            const std::wstring name = Lower(info->lpszSourceUrlName ? info->lpszSourceUrlName : L"");
-            const size_t at = name.find(L'@');
-            const bool fileThere = info->lpszLocalFileName &&
-                                   ::GetFileAttributesW(info->lpszLocalFileName) != INVALID_FILE_ATTRIBUTES;
-            if (at != std::wstring::npos && name.compare(at + 1, host.size(), host) == 0 && fileThere) {
-                found = true;
-                break;
+    // Whether a file of the cookie store still holds name=value: Wine's files
+    // keep each cookie as its name, then its value, on lines of their own.
+    static bool FileHolds(const std::wstring& pair) {
+        const size_t eq = pair.find(L'=');
+        if (eq == std::wstring::npos) return false;
+        const std::string wanted = Utf8(pair.substr(0, eq)) + "\n" + Utf8(pair.substr(eq + 1)) + "\n";
+        wchar_t folder[MAX_PATH];
+        if (!::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_COOKIES, FALSE)) return false;
+        const std::wstring pattern = std::wstring(folder) + L"\\*.txt";
+        WIN32_FIND_DATAW found{};
+        const fw::FindHandle find(::FindFirstFileW(pattern.c_str(), &found));
+        if (!find) return false;
+        bool holds = false;
+        do {
+            const std::wstring path = std::wstring(folder) + L"\\" + found.cFileName;
+            const HANDLE opened = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                nullptr, OPEN_EXISTING, 0, nullptr);
+            if (opened == INVALID_HANDLE_VALUE) continue;
+            const fw::KernelHandle file(opened);
+            std::string text(64 * 1024, '\0');
+            DWORD got = 0;
+            if (::ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) {
+                text.resize(got);
+                holds = text.compare(0, wanted.size(), wanted) == 0 || text.find("*\n" + wanted) != std::string::npos;
             }
-            size = static_cast<DWORD>(buffer.size());
-            if (!::FindNextUrlCacheEntryW(enumeration, info, &size)) {
-                if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
-                buffer.resize(size);
-                info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
-                if (!::FindNextUrlCacheEntryW(enumeration, info, &size)) break;
-            }
-        }
-        ::FindCloseUrlCache(enumeration);
-        return found;
+        } while (!holds && ::FindNextFileW(find.get(), &found));
+        return holds;
     }
 
     std::mutex mutex_;
