@@ -197,7 +197,7 @@ void BrowserControl::Submit(size_t form, const FormField* submitter) {
         StartNavigation(action, kTopLevel, false, body);
         return;
     }
-    action = action.substr(0, action.find_first_of(L"?#"));
+    action.resize(std::min(action.find_first_of(L"?#"), action.size()));
     StartNavigation(action + L"?" + std::wstring(body.begin(), body.end()), kTopLevel, false);
 }
 
@@ -273,13 +273,14 @@ void BrowserControl::CopySelection(const FormField& field) const {
     if (field.kind == FieldKind::Password || from >= to || !::OpenClipboard(view_.get())) return;
     ::EmptyClipboard();
     const size_t bytes = (to - from + 1) * sizeof(wchar_t);
-    if (const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        auto* chars = static_cast<wchar_t*>(::GlobalLock(memory));
+    fw::GlobalMemory memory(::GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (auto* chars = memory ? static_cast<wchar_t*>(::GlobalLock(memory.get())) : nullptr) {
         std::copy(field.value.begin() + static_cast<std::ptrdiff_t>(from),
                   field.value.begin() + static_cast<std::ptrdiff_t>(to), chars);
         chars[to - from] = L'\0';
-        ::GlobalUnlock(memory);
-        if (!::SetClipboardData(CF_UNICODETEXT, memory)) ::GlobalFree(memory);
+        ::GlobalUnlock(memory.get());
+        // The clipboard owns the memory once it takes it.
+        if (::SetClipboardData(CF_UNICODETEXT, memory.get())) static_cast<void>(memory.release());
     }
     ::CloseClipboard();
 }

@@ -335,10 +335,14 @@ void BrowserControl::LogElements() {
             name = field.name;
         }
         if (!elements.empty()) elements += L'|';
-        elements += kind + L' ' + name + L' ' + std::to_wstring(item.rect.left) + L' ' +
-                    std::to_wstring(item.rect.top - scrollY_) + L' ' +
-                    std::to_wstring(item.rect.right - item.rect.left) + L' ' +
-                    std::to_wstring(item.rect.bottom - item.rect.top);
+        elements += kind;
+        for (const std::wstring& part : {name, std::to_wstring(item.rect.left),
+                                         std::to_wstring(item.rect.top - scrollY_),
+                                         std::to_wstring(item.rect.right - item.rect.left),
+                                         std::to_wstring(item.rect.bottom - item.rect.top)}) {
+            elements += L' ';
+            elements += part;
+        }
     }
     if (elements == loggedElements_) return;
     loggedElements_ = elements;

@@ -116,7 +116,7 @@ private:
                                                 nullptr, OPEN_EXISTING, 0, nullptr);
             if (opened == INVALID_HANDLE_VALUE) continue;
             const fw::KernelHandle file(opened);
-            std::string text(64 * 1024, '\0');
+            std::string text(size_t{64} * 1024, '\0');
             DWORD got = 0;
             if (::ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) {
                 text.resize(got);
