@@ -267,6 +267,10 @@ def main():
 # --- the login windows ---------------------------------------------------
 
 BACKDROP_SIZE = (980, 668)
+# The demo platform's account, and where its login form posts.
+DEMO_USER = "wanderer"
+DEMO_PASSWORD = "jade-gate"
+LOGGED_IN = "/vornak/login"
 PANEL_BROWSER = (270, 141, 631, 444)   # x, y, w, h in the panel's client area
 
 
@@ -304,6 +308,38 @@ class LoginWindows:
         url = PLATFORM + path
         self.client.wait_event("document_complete", timeout, instance=1, url=url, frame=False)
         time.sleep(0.5)  # the page is drawn after the event
+
+    def element(self, kind, name, path="/vornak"):
+        """Screen centre of a field, button or link of the panel's page, as the
+        stand-in last laid it out."""
+        url = PLATFORM + path
+
+        def find():
+            for e in reversed(self.client.events("elements", instance=1, url=url)):
+                for entry in e["elements"].split("|"):
+                    k, n, x, y, w, h = entry.split(" ")
+                    if (k, n) == (kind, name):
+                        return int(x) + int(w) // 2, int(y) + int(h) // 2
+            return None
+        x, y = wait_for(find, 10, what="%s %s on %s" % (kind, name, path))
+        left, top, _, _ = self.browser_rect()
+        return left + x, top + y
+
+    def type_into(self, name, text):
+        """Clicks into a field of the login form and types, as a player does."""
+        click(*self.element("field", name))
+        run("xdotool", "type", "--delay", "30", text)
+
+    def fill_in(self, user=DEMO_USER, password=DEMO_PASSWORD):
+        self.type_into("user", user)
+        self.type_into("password", password)
+
+    def log_in(self):
+        """Types the demo account into the login form and presses its button;
+        returns once the server list has come."""
+        self.fill_in()
+        click(*self.element("button", ""))
+        self.wait_page(LOGGED_IN)
 
     def click_link(self, index):
         left, top, width, height = self.browser_rect()

@@ -56,8 +56,7 @@ class GameWindow:
         self.client = client
         login = driver.LoginWindows(client)
         login.wait_page("/vornak")
-        login.click_link(0)
-        login.wait_page("/vornak/servers")
+        login.log_in()
         login.click_link(0)
         self.boxes_seen = self.dismiss_boxes(expect_boxes)
         self.window = driver.wait_window("Duskmere", size=WORK_AREA)
@@ -76,6 +75,20 @@ class GameWindow:
 
     def geometry(self):
         return driver.geometry(self.window)
+
+    def page_point(self, kind, name):
+        """Screen centre of a field, button or link of the game page, as the stand-in laid it out."""
+        def find():
+            for e in reversed(self.client.events("elements", instance=2)):
+                for entry in e["elements"].split("|"):
+                    k, n, x, y, w, h = entry.split(" ")
+                    if (k, n) == (kind, name):
+                        return int(x) + int(w) // 2, int(y) + int(h) // 2
+            return None
+        x, y = driver.wait_for(find, 10, what="%s %s in the game page" % (kind, name))
+        view = self.client.events("window", instance=2)[-1]
+        wx, wy, _, _ = self.geometry()
+        return wx + view["x"] + x, wy + view["y"] + y
 
     def visible(self):
         return driver.is_viewable(self.window)

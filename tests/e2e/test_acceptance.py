@@ -55,8 +55,7 @@ class TypicalRoadTest(driver.ClientTest):
         self.assertFalse(driver.tray_shown(), "no icon before the game window")
 
         # A server chosen: the panel cancels the navigation, the game window takes the address.
-        login.click_link(0)
-        login.wait_page("/vornak/servers")
+        login.log_in()
         login.click_link(0)
         self.client.wait_event("before_navigate", instance=1, url=GAME_URL, frame=False, cancelled=True)
         game = driver.wait_window("Duskmere", size=gs.WORK_AREA)

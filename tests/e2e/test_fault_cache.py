@@ -99,6 +99,25 @@ class CacheFaultTest(driver.ClientTest):
         self.game.click_button("maximise")
         self.game.wait_geometry((0, 0) + gs.WORK_AREA)
 
+    def test_cleaning_logs_the_player_out(self):
+        def session_cookies():
+            found = []
+            for folder, _, names in os.walk(COOKIES):
+                for name in names:
+                    with open(os.path.join(folder, name), "rb") as f:
+                        if b"vornak_session" in f.read():
+                            found.append(name)
+            return found
+        self.assertNotEqual(session_cookies(), [], "the browser kept no session cookie")
+        self.clean_and_wait()
+        self.assertEqual(session_cookies(), [])
+        self.game.click_button("server")
+        driver.key(driver.wait_window_of_size(CONFIRM_SIZE), "Return")
+        self.client.wait_event("refresh", instance=1)
+        # The panel's page reloaded without the cookie: the platform answers with its login form.
+        driver.wait_for(lambda: "field user" in self.client.events("elements", instance=1)[-1]["elements"], 20,
+                        what="the login form back in the panel")
+
     def test_missing_cache_folders(self):
         for folder in driver.CACHE_FOLDERS:
             shutil.rmtree(folder, ignore_errors=True)

@@ -45,8 +45,7 @@ class ShellFaultTest(driver.ClientTest):
         self.client = self.start_client()
         login = driver.LoginWindows(self.client)
         login.wait_page("/vornak")
-        login.click_link(0)
-        login.wait_page("/vornak/servers")
+        login.log_in()
         login.click_link(0)
 
         box = driver.wait_for(gs.message_boxes, 20, what="the report")[0]

@@ -9,6 +9,22 @@ class GameWindowTest(driver.ClientTest):
         self.client = self.start_client()
         self.game = gs.GameWindow(self.client)
 
+    def test_chat_line_sent_with_enter_and_enter_escape_keep_the_game(self):
+        driver.click(*self.game.page_point("field", "line"))
+        driver.run("xdotool", "type", "--delay", "30", "hail the caravan")
+        driver.run("xdotool", "key", "Return")
+        self.client.wait_event("document_complete", instance=2, url=driver.PLATFORM + "/vornak/chat?server=1")
+        with open(driver.SharedPlatform().log, encoding="utf-8") as f:
+            posts = [line.strip() for line in f if line.startswith("POST /vornak/chat")]
+        self.assertEqual(posts[-1], "POST /vornak/chat?server=1 line=hail+the+caravan")
+        geometry = self.game.geometry()
+        driver.click(*self.game.page_point("field", "line"))
+        driver.run("xdotool", "key", "Return", "Escape")
+        driver.wait_for(lambda: len(self.client.events("document_complete", instance=2)) >= 3, 10,
+                        what="the empty line submitted too")
+        self.assertTrue(self.game.visible() and self.client.running())
+        self.assertEqual(self.game.geometry(), geometry)
+
     def test_strip_shows_the_stretched_background_and_the_buttons_normal_rows(self):
         shot = driver.Screenshot()
         x0, y0, width, _ = self.game.geometry()

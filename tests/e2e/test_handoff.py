@@ -17,8 +17,7 @@ class HandOffTest(driver.ClientTest):
         self.login.wait_page("/vornak")
 
     def enter_game(self, link=0):
-        self.login.click_link(0)
-        self.login.wait_page("/vornak/servers")
+        self.login.log_in()
         self.login.click_link(link)
         return driver.wait_window("Duskmere", size=GAME_SIZE)
 

@@ -16,8 +16,7 @@ class LoginPanelTest(driver.ClientTest):
         self.login.wait_page("/vornak")
 
     def open_server_list(self):
-        self.login.click_link(0)
-        self.login.wait_page("/vornak/servers")
+        self.login.log_in()
 
     def game_window(self):
         return driver.wait_window("Duskmere", size=GAME_SIZE)
@@ -35,7 +34,7 @@ class LoginPanelTest(driver.ClientTest):
         self.assertTrue(last_window["visible"])
         self.assertEqual(panel[first_complete]["url"], PLATFORM + "/vornak")
 
-    def assert_intercepted(self, url, frame=False, panel_page="/vornak/servers"):
+    def assert_intercepted(self, url, frame=False, panel_page=driver.LOGGED_IN):
         self.client.wait_event("before_navigate", instance=1, url=url, frame=frame, cancelled=True)
         self.client.wait_event("navigate", instance=2, url=url)
         game = self.game_window()
@@ -66,6 +65,48 @@ class LoginPanelTest(driver.ClientTest):
         self.open_server_list()
         self.login.click_link(SERVER_LINKS["meta refresh"])
         self.assert_intercepted(PLATFORM + "/vornak/play?server=6&client=1", panel_page="/vornak/auto")
+
+    def typed(self, *keys_and_texts):
+        """Sends keys (a tuple) and texts (a string) to the focused window, as a player types."""
+        for item in keys_and_texts:
+            if isinstance(item, tuple):
+                driver.run("xdotool", "key", "--delay", "60", *item)
+            else:
+                driver.run("xdotool", "type", "--delay", "30", item)
+
+    def test_typed_login_posts_exactly_the_typed_values(self):
+        driver.click(*self.login.element("field", "user"))
+        self.typed(driver.DEMO_USER, ("Tab",), driver.DEMO_PASSWORD, ("Return",))
+        self.login.wait_page(driver.LOGGED_IN)
+        with open(driver.SharedPlatform().log, encoding="utf-8") as f:
+            posts = [line.strip() for line in f if line.startswith("POST /vornak/login")]
+        self.assertEqual(posts[-1], "POST /vornak/login user=%s&password=%s" % (driver.DEMO_USER, driver.DEMO_PASSWORD))
+        left, top, width, height = self.login.browser_rect()
+        rows = driver.wait_for(lambda: driver.link_rows(driver.Screenshot(), left, top, width, height), 10,
+                               what="server list drawn")
+        self.assertEqual(len(rows), len(SERVER_LINKS))
+        self.assertTrue(driver.is_viewable(self.login.backdrop))
+
+    def test_tab_past_the_page_reaches_the_panel_and_shift_tab_comes_back(self):
+        driver.click(*self.login.element("field", "password"))
+        self.typed(("Tab", "Tab"))
+        self.client.wait_event("focus", instance=1, element="link")
+        self.typed(("Tab",))
+        # The control handed the key to the panel, which took it and moved the focus on.
+        self.client.wait_event("key_to_site", instance=1, key=9, hr=0)
+        self.client.wait_event("focus_out", instance=1)
+        focus_ins = len(self.client.events("focus_in", instance=1))
+        self.typed(("shift+Tab",))
+        driver.wait_for(lambda: len(self.client.events("focus_in", instance=1)) > focus_ins, 10,
+                        what="focus back in the page")
+        self.assertEqual(self.client.events("focus", instance=1)[-1]["element"], "link")
+
+    def test_backspace_and_select_all_replace_a_field(self):
+        driver.click(*self.login.element("field", "user"))
+        self.typed("wanderers", ("BackSpace",))
+        self.client.wait_event("edit", instance=1, name="user", value="wanderer")
+        self.typed(("ctrl+a",), "ronin")
+        self.client.wait_event("edit", instance=1, name="user", value="ronin")
 
     def assert_stays_in_panel(self, path):
         self.login.wait_page(path)

@@ -73,8 +73,7 @@ def enter_game():
         login = driver.LoginWindows(client)
         login.wait_page("/vornak")
         login_kib = resident_kib(client.proc)
-        login.click_link(0)
-        login.wait_page("/vornak/servers")
+        login.log_in()
         login.click_link(0)
         shown = driver.wait_for(client.game_page_shown, 30, what="game page shown")
         asked = client.events("before_navigate", instance=1, cancelled=True)[0]

@@ -6,9 +6,11 @@ stand-in browser control can show.
 """
 
 import argparse
+import email.utils
 import html
 import os
 import random
+import secrets
 import sys
 import threading
 import time
@@ -16,6 +18,10 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
 GAME_BACKGROUND = "#203048"
+# The demo account the login form accepts.
+DEMO_USER = "wanderer"
+DEMO_PASSWORD = "jade-gate"
+SESSION_COOKIE = "vornak_session"
 
 
 def page(title, body, head_extra="", body_style=""):
@@ -32,12 +38,17 @@ def link(href, text):
     return f'<li><a href="{html.escape(href)}">{html.escape(text)}</a></li>'
 
 
-def login_page(_query):
+def login_page(message=""):
+    notice = f'<p class="error">{html.escape(message)}</p>\n' if message else ""
     return page("Vornak 沃纳克 — 登录", (
         "<h1>沃纳克 Vornak</h1>\n"
         "<p>欢迎回来，勇士！Welcome back to the jade frontier.</p>\n"
-        "<ul>\n"
-        + link("/vornak/servers", "登录 (Log in)") + "\n"
+        + notice +
+        '<form action="/vornak/login" method="post">\n'
+        '<p>用户名 User name</p>\n<input type="text" name="user" autofocus>\n'
+        '<p>密码 Password</p>\n<input type="password" name="password">\n'
+        '<button type="submit">登录 Log in</button>\n'
+        "</form>\n<ul>\n"
         + link("/vornak/external", "window.external") + "\n"
         "</ul>"))
 
@@ -88,12 +99,15 @@ def external_page(_query):
         '<p>unknown: <span data-external="nosuch">?</span></p>'))
 
 
-def play_page(query):
-    server = parse_qs(query).get("server", ["?"])[0]
+def play_page(server, chat_lines):
+    chat = "".join(f"<p>» {html.escape(line)}</p>\n" for line in chat_lines)
     return page(f"Vornak — server {server}", (
         f"<h1>Vornak — server {html.escape(server)}</h1>\n"
         "<p>The caravan road to the Jade Gate is open. 玉门关之路已开。</p>\n"
-        "<p>Your sect awaits its champion.</p>"),
+        "<p>Your sect awaits its champion.</p>\n"
+        + chat +
+        f'<form action="/vornak/chat?server={html.escape(server)}" method="post">\n'
+        '<input type="text" name="line">\n<button type="submit">发送 Send</button>\n</form>'),
         body_style=f"background:{GAME_BACKGROUND};color:#e8e0c8")
 
 
@@ -108,16 +122,23 @@ def long_page(_query):
     return page("Vornak — chronicle", "<h1>The long chronicle</h1>\n" + lines)
 
 
+def odd_form_page(query):
+    dead = parse_qs(query).get("dead", ["9"])[0]
+    return page("Vornak — odd forms", (
+        '<form method="post">\n<input name="note" autofocus>\n<input value="nameless">\n'
+        '<button type="submit" name="go" value="1">Go</button>\n</form>\n'
+        f'<form action="http://127.0.0.1:{html.escape(dead)}/vornak/login">\n<input name="q">\n</form>'))
+
+
+# Pages anyone may see; the server list and the games need a session.
 ROUTES = {
-    "/vornak": login_page,
-    "/vornak/servers": servers_page,
     "/vornak/frame": frame_page,
     "/vornak/auto": auto_page,
     "/vornak/schemes": schemes_page,
     "/vornak/external": external_page,
-    "/vornak/play": play_page,
     "/vornak/news": news_page,
     "/vornak/long": long_page,
+    "/vornak/odd-forms": odd_form_page,
 }
 
 
@@ -131,26 +152,63 @@ class Handler(BaseHTTPRequestHandler):
     server_version = "VornakDemo/1.0"
 
     def do_GET(self):
+        self.answer(None)
+
+    def do_POST(self):
+        length = int(self.headers.get("Content-Length") or 0)
+        self.answer(self.rfile.read(length).decode("utf-8", "replace"))
+
+    def answer(self, form):
         options = self.server.options
-        self.server.log_request_path(self.path)
+        self.server.log_request_path(self.path if form is None else f"POST {self.path} {form}")
         if options.delay > 0:
             time.sleep(options.delay)
         if options.garbage:
             self.send_body(200, "application/x-vornak-scrambled", garbage_for(self.path))
             return
         parts = urlsplit(self.path)
-        route = ROUTES.get(parts.path.rstrip("/") or "/")
-        if route is None:
+        path = parts.path.rstrip("/") or "/"
+        query = parse_qs(parts.query)
+        fields = {k: v[0] for k, v in parse_qs(form or "", keep_blank_values=True).items()}
+        cookie = None
+        if path == "/vornak/odd-forms" and form is not None:
+            body = page("Vornak — posted", f"<p>posted {html.escape(form)}</p>")
+        elif path == "/vornak/login" and form is not None:
+            if fields.get("user") == DEMO_USER and fields.get("password") == DEMO_PASSWORD:
+                cookie = self.server.new_session()
+                body = servers_page(parts.query)
+            else:
+                body = login_page("用户名或密码错误 Wrong user name or password.")
+        elif path == "/vornak":
+            body = login_page()
+        elif path in ("/vornak/servers", "/vornak/login", "/vornak/play", "/vornak/chat"):
+            if not self.server.has_session(self.headers.get("Cookie", "")):
+                body = login_page("请先登录 Please log in first.")
+            elif path in ("/vornak/servers", "/vornak/login"):
+                body = servers_page(parts.query)
+            else:
+                server = query.get("server", ["?"])[0]
+                if path == "/vornak/chat" and fields.get("line"):
+                    self.server.chat(server, fields["line"])
+                body = play_page(server, self.server.chat_lines(server))
+        elif path in ROUTES and form is None:
+            body = ROUTES[path](parts.query)
+        else:
             self.send_body(404, "text/html; charset=utf-8",
                            page("Not found", "<h1>404</h1><p>No such page.</p>").encode("utf-8"))
             return
-        self.send_body(200, "text/html; charset=utf-8", route(parts.query).encode("utf-8"))
+        self.send_body(200, "text/html; charset=utf-8", body.encode("utf-8"), cookie)
 
-    def send_body(self, status, content_type, body):
+    def send_body(self, status, content_type, body, cookie=None):
         self.send_response(status)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(body)))
-        self.send_header("Cache-Control", "no-cache")
+        # Stored in the browser's cache, and checked with the platform before each use.
+        self.send_header("Cache-Control", "private, max-age=0")
+        if cookie:
+            # Persistent, so that it lands in the cookie store the cache cleaner empties.
+            expires = email.utils.formatdate(time.time() + 86400, usegmt=True)
+            self.send_header("Set-Cookie", f"{SESSION_COOKIE}={cookie}; expires={expires}; path=/")
         self.end_headers()
         self.wfile.write(body)
 
@@ -165,7 +223,29 @@ class DemoServer(ThreadingHTTPServer):
         super().__init__(("127.0.0.1", options.port), Handler)
         self.options = options
         self.log_lock = threading.Lock()
+        self.sessions = set()
+        self.chats = {}
         self.log_file = open(options.log, "a", encoding="utf-8") if options.log else sys.stderr
+
+    def new_session(self):
+        token = secrets.token_hex(16)
+        with self.log_lock:
+            self.sessions.add(token)
+        return token
+
+    def has_session(self, cookie_header):
+        tokens = [part.strip().split("=", 1)[1] for part in cookie_header.split(";")
+                  if part.strip().startswith(SESSION_COOKIE + "=")]
+        with self.log_lock:
+            return any(token in self.sessions for token in tokens)
+
+    def chat(self, server, line):
+        with self.log_lock:
+            self.chats.setdefault(server, []).append(line)
+
+    def chat_lines(self, server):
+        with self.log_lock:
+            return list(self.chats.get(server, []))
 
     def log_request_path(self, path):
         with self.log_lock:

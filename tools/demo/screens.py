@@ -75,9 +75,10 @@ def main():
     try:
         login = driver.LoginWindows(client)
         login.wait_page("/vornak")
+        login.fill_in()
         shoot("01-login.png")
-        login.click_link(0)
-        login.wait_page("/vornak/servers")
+        driver.click(*login.element("button", ""))
+        login.wait_page(driver.LOGGED_IN)
         shoot("02-servers.png")
 
         login.click_link(0)

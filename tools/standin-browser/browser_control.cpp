@@ -137,7 +137,8 @@ STDMETHODIMP BrowserControl::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWN
         case OLEIVERB_UIACTIVATE:
             return ActivateInPlace(true);
         case OLEIVERB_SHOW: {
-            const HRESULT hr = ActivateInPlace(false);
+            // The real control UI-activates on Show, and takes the focus.
+            const HRESULT hr = ActivateInPlace(true);
             if (SUCCEEDED(hr)) ::ShowWindow(view_.get(), SW_SHOW);
             return hr;
         }

@@ -73,7 +73,7 @@ public:
     STDMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
 
     // IOleInPlaceActiveObject
-    STDMETHODIMP TranslateAccelerator(LPMSG) override { return S_FALSE; }
+    STDMETHODIMP TranslateAccelerator(LPMSG msg) override;
     STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
     STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
     STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
@@ -129,6 +129,7 @@ private:
     };
     struct PendingFetch {
         std::shared_ptr<FetchJob> job;
+        std::wstring url;  // as asked for, whatever the request carries
         int frame;
         bool silent;  // a refresh: no BeforeNavigate2 or NavigateComplete2
     };
@@ -142,7 +143,9 @@ private:
     void QueryHostInfo();
 
     // Navigation (browser_navigation.cpp)
-    void StartNavigation(const std::wstring& url, int frame, bool silent);
+    // A POST when postBody is given (urlencoded, UTF-8).
+    void StartNavigation(const std::wstring& url, int frame, bool silent,
+                         const std::optional<std::string>& postBody = std::nullopt);
     void Refresh();
     void OnFetchDone(WPARAM id);
     void CompleteTopLevel(const std::wstring& url, const FetchResult& result, bool silent);
@@ -150,7 +153,8 @@ private:
     void ResolveExternals(int frame);
     std::optional<std::wstring> ExternalValue(const std::wstring& name);
     bool FireBeforeNavigate(IDispatch* target, const std::wstring& url, const std::wstring& frameName,
-                            bool frame);
+                            bool frame, const std::optional<std::string>& postBody);
+    void LogCookies(const std::wstring& url, const FetchResult& result);
     void FireNavigationEvent(DISPID event, IDispatch* target, const std::wstring& url, bool frame);
     Page* PageOf(int frame);
     const std::wstring& AddressOf(int frame) const;
@@ -167,7 +171,25 @@ private:
     void Paint(HWND hwnd);
     void ScrollTo(int y);
     void OnScroll(WORD request);
+    void OnMouseDown(POINT client);
     void OnClick(POINT client);
+    void OnFocusChange(bool gained);
+    void LogElements();
+
+    // The keyboard and forms (browser_keys.cpp)
+    std::vector<size_t> FocusableItems() const;
+    const LayoutItem* FocusedItem() const;
+    FormField* FocusedField();
+    void SetFocusOrdinal(int ordinal);
+    bool MoveFocus(bool back);
+    bool ActivateFocused();
+    HRESULT HandToSite(MSG* msg);
+    bool OnKeyDown(WPARAM key);
+    void OnChar(wchar_t c);
+    void ReplaceSelection(FormField& field, std::wstring_view text);
+    void CopySelection(const FormField& field) const;
+    void LogEdit(const FormField& field);
+    void Submit(size_t form, const FormField* submitter);
     void OnContextMenu(POINT screen);
     void LogWindowState(HWND hwnd, bool visible);
     bool Scrollable() const { return (hostFlags_ & DOCHOSTUIFLAG_SCROLL_NO) == 0; }
@@ -201,6 +223,11 @@ private:
     PageLayout layout_;
     int scrollY_ = 0;
     std::optional<WindowState> loggedWindow_;
+    // The focused element, counted among FocusableItems(), or -1; and whether
+    // the view itself has the keyboard focus.
+    int focus_ = -1;
+    bool hasFocus_ = false;
+    std::wstring loggedElements_;
 };
 
 }  // namespace standin

@@ -24,6 +24,8 @@ WPARAM NextJobId() {
     return ++last;
 }
 
+constexpr wchar_t kFormHeaders[] = L"Content-Type: application/x-www-form-urlencoded\r\n";
+
 VARIANT ByRef(VARIANT* target) {
     VARIANT v;
     ::VariantInit(&v);
@@ -42,7 +44,8 @@ VARIANT DispatchArg(IDispatch* target) {
 
 }  // namespace
 
-void BrowserControl::StartNavigation(const std::wstring& url, int frame, bool silent) {
+void BrowserControl::StartNavigation(const std::wstring& url, int frame, bool silent,
+                                     const std::optional<std::string>& postBody) {
     const auto keepAlive = fw::ComPtr<IUnknown>::Retain(GetUnknown());
     const bool isFrame = frame != kTopLevel;
     if (!silent) {
@@ -50,16 +53,19 @@ void BrowserControl::StartNavigation(const std::wstring& url, int frame, bool si
         const auto target = fw::ComPtr<IDispatch>::Retain(
             isFrame ? frames_[static_cast<size_t>(frame)].dispatch.get() : static_cast<IDispatch*>(this));
         const std::wstring frameName = isFrame ? frames_[static_cast<size_t>(frame)].ref.name : L"";
-        if (FireBeforeNavigate(target.get(), url, frameName, isFrame)) return;
+        if (FireBeforeNavigate(target.get(), url, frameName, isFrame, postBody)) return;
         // A host that pumps messages in the event may have let another document
         // replace the one this frame belonged to.
         if (isFrame && serial != documentSerial_) return;
     }
 
     auto job = std::make_shared<FetchJob>();
-    job->url = url;
+    job->request.url = url;
+    job->request.post = postBody.has_value();
+    if (postBody) job->request.postBody = *postBody;
+    job->request.reload = silent && !isFrame;
     const WPARAM id = NextJobId();
-    pending_[id] = PendingFetch{job, frame, silent};
+    pending_[id] = PendingFetch{job, url, frame, silent};
     if (isFrame) {
         frames_[static_cast<size_t>(frame)].job = id;
     } else {
@@ -94,16 +100,17 @@ void BrowserControl::OnFetchDone(WPARAM id) {
     if (it == pending_.end()) return;
     const PendingFetch fetch = std::move(it->second);
     pending_.erase(it);
+    LogCookies(fetch.url, fetch.job->result);
     if (fetch.frame == kTopLevel) {
         if (id != topJob_) return;
         topJob_ = 0;
-        CompleteTopLevel(fetch.job->url, fetch.job->result, fetch.silent);
+        CompleteTopLevel(fetch.url, fetch.job->result, fetch.silent);
         return;
     }
     const auto index = static_cast<size_t>(fetch.frame);
     if (index >= frames_.size() || frames_[index].job != id) return;
     frames_[index].job = 0;
-    CompleteFrame(index, fetch.job->url, fetch.job->result, fetch.silent);
+    CompleteFrame(index, fetch.url, fetch.job->result, fetch.silent);
 }
 
 // Every event may re-enter the control (a host navigating or closing it from a
@@ -121,6 +128,7 @@ void BrowserControl::CompleteTopLevel(const std::wstring& url, const FetchResult
         frames_.push_back(std::move(slot));
     }
     scrollY_ = 0;
+    focus_ = -1;
     const unsigned serial = ++documentSerial_;
     Relayout();
 
@@ -134,6 +142,15 @@ void BrowserControl::CompleteTopLevel(const std::wstring& url, const FetchResult
     Relayout();
     FireNavigationEvent(DISPID_DOCUMENTCOMPLETE, self, url, false);
     if (serial != documentSerial_) return;
+    const auto& fields = page_.fields;
+    const auto autofocus = std::find_if(fields.begin(), fields.end(), [](const FormField& f) { return f.autofocus; });
+    if (autofocus != fields.end()) {
+        const auto items = FocusableItems();
+        for (size_t i = 0; i < items.size(); ++i) {
+            const LayoutItem& item = layout_.items[items[i]];
+            if (item.kind == ItemKind::Field && &fields[item.field] == &*autofocus) SetFocusOrdinal(static_cast<int>(i));
+        }
+    }
 
     for (size_t i = 0; i < frames_.size(); ++i) {
         const std::wstring& src = frames_[i].ref.src;
@@ -224,13 +241,18 @@ std::optional<std::wstring> BrowserControl::ExternalValue(const std::wstring& na
     return BstrText(result.get()->bstrVal);
 }
 
+// The arguments as the real control passes them: the frame name and headers
+// are null strings when there are none, and PostData is a reference to a
+// VT_VARIANT|VT_BYREF that points at VT_EMPTY or at a byte SAFEARRAY.
 bool BrowserControl::FireBeforeNavigate(IDispatch* target, const std::wstring& url,
-                                        const std::wstring& frameName, bool frame) {
+                                        const std::wstring& frameName, bool frame,
+                                        const std::optional<std::string>& postBody) {
     Variant address = Variant::String(url);
     Variant flags = Variant::Int(0);
-    Variant targetFrame = Variant::String(frameName);
-    Variant postData;
-    Variant headers = Variant::String(L"");
+    Variant targetFrame = Variant::NullableString(frameName);
+    Variant postBytes = postBody ? Variant::Bytes(*postBody) : Variant();
+    VARIANT postData = ByRef(postBytes.get());
+    Variant headers = Variant::NullableString(postBody ? kFormHeaders : L"");
     VARIANT_BOOL cancel = VARIANT_FALSE;
 
     VARIANT args[7];
@@ -238,7 +260,7 @@ bool BrowserControl::FireBeforeNavigate(IDispatch* target, const std::wstring& u
     args[5] = ByRef(address.get());
     args[4] = ByRef(flags.get());
     args[3] = ByRef(targetFrame.get());
-    args[2] = ByRef(postData.get());
+    args[2] = ByRef(&postData);
     args[1] = ByRef(headers.get());
     ::VariantInit(&args[0]);
     args[0].vt = VT_BOOL | VT_BYREF;
@@ -250,6 +272,13 @@ bool BrowserControl::FireBeforeNavigate(IDispatch* target, const std::wstring& u
     const bool cancelled = cancel != VARIANT_FALSE;
     line.Str("url", url).Bool("frame", frame).Bool("cancelled", cancelled).Write();
     return cancelled;
+}
+
+void BrowserControl::LogCookies(const std::wstring& url, const FetchResult& result) {
+    if (!result.cookieSent.empty()) LogLine(instance_, "cookie_sent").Str("url", url).Str("cookie", result.cookieSent).Write();
+    for (const auto& cookie : result.cookiesReceived) {
+        LogLine(instance_, "cookie_received").Str("url", url).Str("cookie", cookie).Write();
+    }
 }
 
 void BrowserControl::FireNavigationEvent(DISPID event, IDispatch* target, const std::wstring& url, bool frame) {

@@ -77,7 +77,8 @@ void BrowserControl::CreateNotifyWindow() {
 
 bool BrowserControl::CreateView(HWND parent, const RECT& position) {
     fonts_ = std::make_unique<PageFonts>();
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (Scrollable() ? WS_VSCROLL : 0);
+    const DWORD style =
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | (Scrollable() ? WS_VSCROLL : 0);
     // WS_EX_CLIENTEDGE is the 2-pixel sunken border a page gets unless the host opts out.
     const DWORD exStyle = (hostFlags_ & DOCHOSTUIFLAG_NO3DBORDER) ? 0 : WS_EX_CLIENTEDGE;
     const HWND hwnd = ::CreateWindowExW(exStyle, kViewClass, L"", style, position.left, position.top,
@@ -162,7 +163,20 @@ LRESULT BrowserControl::OnViewMessage(HWND hwnd, UINT message, WPARAM wParam, LP
         ScrollTo(scrollY_ - GET_WHEEL_DELTA_WPARAM(wParam) * 3 * kLineStep / WHEEL_DELTA);
         return 0;
     case WM_LBUTTONDOWN:
-        ::SetFocus(hwnd);
+        OnMouseDown(PointFrom(lParam));
+        return 0;
+    case WM_GETDLGCODE:
+        // Tab and Enter stay the dialog's unless TranslateAccelerator took them.
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN:
+        if (OnKeyDown(wParam)) return 0;
+        break;
+    case WM_CHAR:
+        OnChar(static_cast<wchar_t>(wParam));
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        OnFocusChange(message == WM_SETFOCUS);
         return 0;
     case WM_LBUTTONUP:
         OnClick(PointFrom(lParam));
@@ -203,6 +217,7 @@ void BrowserControl::Relayout() {
     } else {
         scrollY_ = 0;
     }
+    LogElements();
     ::InvalidateRect(view_.get(), nullptr, FALSE);
 }
 
@@ -211,15 +226,18 @@ void BrowserControl::Paint(HWND hwnd) {
     RECT client;
     ::GetClientRect(hwnd, &client);
     if (client.right <= 0 || client.bottom <= 0) return;
+    FocusState focus;
+    focus.caret = hasFocus_;
+    if (const LayoutItem* item = FocusedItem()) focus.item = static_cast<int>(item - layout_.items.data());
     // Drawn off screen first so that scrolling and reloading do not flicker.
     const fw::Bitmap bitmap(::CreateCompatibleBitmap(paint.dc(), client.right, client.bottom));
     fw::MemoryDC memory(paint.dc());
     if (!bitmap || !memory) {
-        PaintLayout(paint.dc(), layout_, page_.background, client, scrollY_);
+        PaintLayout(paint.dc(), layout_, page_.background, client, scrollY_, focus);
         return;
     }
     memory.SelectBitmap(bitmap.get());
-    PaintLayout(memory.get(), layout_, page_.background, client, scrollY_);
+    PaintLayout(memory.get(), layout_, page_.background, client, scrollY_, focus);
     ::BitBlt(paint.dc(), 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
 }
 
@@ -252,13 +270,83 @@ void BrowserControl::OnScroll(WORD request) {
     }
 }
 
+// A click UI-activates the control, as the real one does, and focuses what it hits.
+void BrowserControl::OnMouseDown(POINT client) {
+    const auto keepAlive = fw::ComPtr<IUnknown>::Retain(GetUnknown());
+    if (!uiActive_) ActivateInPlace(true);
+    if (!view_) return;
+    ::SetFocus(view_.get());
+    const POINT content{client.x, client.y + scrollY_};
+    const int hit = ItemAt(layout_, content);
+    const auto items = FocusableItems();
+    const auto found = std::find(items.begin(), items.end(), static_cast<size_t>(hit));
+    if (found == items.end()) {
+        SetFocusOrdinal(-1);
+        return;
+    }
+    SetFocusOrdinal(static_cast<int>(found - items.begin()));
+    if (FormField* field = FocusedField()) {
+        const fw::WindowDC dc = fw::WindowDC::Client(view_.get());
+        field->caret = field->anchor = FieldOffsetAt(dc.get(), layout_.items[*found], content.x);
+        ::InvalidateRect(view_.get(), nullptr, FALSE);
+    }
+}
+
 void BrowserControl::OnClick(POINT client) {
-    const LayoutItem* link = LinkAt(layout_, POINT{client.x, client.y + scrollY_});
-    if (!link) return;
+    const int hit = ItemAt(layout_, POINT{client.x, client.y + scrollY_});
+    if (hit < 0) return;
+    const LayoutItem& item = layout_.items[static_cast<size_t>(hit)];
+    if (item.kind == ItemKind::Field) {
+        if (item.frame != -1 || item.field >= page_.fields.size()) return;
+        const FormField& field = page_.fields[item.field];
+        if (field.kind == FieldKind::Submit && field.form != kNoForm) Submit(field.form, &field);
+        return;
+    }
     // Copied out: the navigation may lay the page out again.
-    const int frame = link->frame;
-    const std::wstring target = ResolveUrl(AddressOf(frame), link->href);
+    const int frame = item.frame;
+    const std::wstring target = ResolveUrl(AddressOf(frame), item.href);
     StartNavigation(target, frame, false);
+}
+
+// The control site hears of every focus change; tabbing in from the host
+// lands on the page's first element, or its last for Shift+Tab.
+void BrowserControl::OnFocusChange(bool gained) {
+    const auto keepAlive = fw::ComPtr<IUnknown>::Retain(GetUnknown());
+    hasFocus_ = gained;
+    LogLine(instance_, gained ? "focus_in" : "focus_out").Write();
+    fw::ComPtr<IOleControlSite> site;
+    if (clientSite_ && SUCCEEDED(clientSite_.As(site))) site->OnFocus(gained);
+    if (gained && !uiActive_) ActivateInPlace(true);
+    if (gained && focus_ < 0 && ::GetKeyState(VK_TAB) < 0) MoveFocus(::GetKeyState(VK_SHIFT) < 0);
+    if (view_) ::InvalidateRect(view_.get(), nullptr, FALSE);
+}
+
+// Where the page's focusable elements are, in the view's client coordinates,
+// whenever that changes: "kind name x y w h" joined by '|'.
+void BrowserControl::LogElements() {
+    std::wstring elements;
+    for (const size_t i : FocusableItems()) {
+        const LayoutItem& item = layout_.items[i];
+        std::wstring kind = L"link";
+        std::wstring name = item.href;
+        if (item.kind == ItemKind::Field) {
+            const FormField& field = page_.fields[item.field];
+            kind = field.kind == FieldKind::Submit ? L"button" : L"field";
+            name = field.name;
+        }
+        if (!elements.empty()) elements += L'|';
+        elements += kind;
+        for (const std::wstring& part : {name, std::to_wstring(item.rect.left),
+                                         std::to_wstring(item.rect.top - scrollY_),
+                                         std::to_wstring(item.rect.right - item.rect.left),
+                                         std::to_wstring(item.rect.bottom - item.rect.top)}) {
+            elements += L' ';
+            elements += part;
+        }
+    }
+    if (elements == loggedElements_) return;
+    loggedElements_ = elements;
+    LogLine(instance_, "elements").Str("url", url_).Str("elements", elements).Write();
 }
 
 void BrowserControl::OnContextMenu(POINT screen) {

@@ -21,7 +21,7 @@ DWORD WINAPI FetchThread(void* param) {
     {
         const std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(param));
         module = start->module;
-        start->job->result = HttpGet(start->job->url, kTimeoutMs);
+        start->job->result = HttpFetch(start->job->request, kTimeoutMs);
         ::PostMessageW(start->notify, start->message, start->id, 0);
     }
     // The thread holds its own reference to the DLL, so drop it on the way out.

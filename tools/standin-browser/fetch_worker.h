@@ -11,11 +11,11 @@
 namespace standin {
 
 struct FetchJob {
-    std::wstring url;
+    FetchRequest request;
     FetchResult result;  // written by the worker before it posts
 };
 
-// Fetches job->url and then posts `message` with wParam `id` to `notify`. The
+// Fetches job->request and then posts `message` with wParam `id` to `notify`. The
 // job is shared, so if the window is gone by then the result is simply dropped.
 bool StartFetch(std::shared_ptr<FetchJob> job, HWND notify, UINT message, WPARAM id);
 

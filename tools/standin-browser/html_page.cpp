@@ -159,6 +159,10 @@ bool IsHeading(std::wstring_view name) {
 class PageBuilder {
 public:
     void Text(std::wstring_view text) {
+        if (button_ != kNoForm) {
+            AppendButtonText(text);
+            return;
+        }
         for (const wchar_t c : text) {
             if (IsSpace(c) || c == L'\u00A0') {
                 pendingSpace_ = true;
@@ -186,6 +190,19 @@ public:
             const std::wstring* equiv = tag.Attribute(L"http-equiv");
             const std::wstring* content = tag.Attribute(L"content");
             if (equiv && content && Lower(*equiv) == L"refresh") page_.refresh = ParseRefresh(*content);
+        } else if (tag.name == L"form") {
+            Form form;
+            if (const std::wstring* action = tag.Attribute(L"action")) form.action = *action;
+            if (const std::wstring* method = tag.Attribute(L"method")) form.post = Lower(*method) == L"post";
+            form_ = page_.forms.size();
+            page_.forms.push_back(std::move(form));
+        } else if (tag.name == L"input") {
+            AddInput(tag);
+        } else if (tag.name == L"button") {
+            const std::wstring* type = tag.Attribute(L"type");
+            if (!type || Lower(*type) == L"submit") {
+                button_ = AddField(tag, FieldKind::Submit);
+            }
         } else if (tag.name == L"iframe") {
             Flush();
             FrameRef frame;
@@ -206,6 +223,12 @@ public:
     }
 
     void End(std::wstring_view name) {
+        if (name == L"form") form_ = kNoForm;
+        if (name == L"button" && button_ != kNoForm) {
+            FormField& field = page_.fields[button_];
+            while (!field.label.empty() && field.label.back() == L' ') field.label.pop_back();
+            button_ = kNoForm;
+        }
         if (!externalTag_.empty() && name == externalTag_) {
             BreakRun();
             externalTag_.clear();
@@ -240,6 +263,55 @@ public:
     }
 
 private:
+    void AddInput(const Tag& tag) {
+        const std::wstring* typeAttribute = tag.Attribute(L"type");
+        const std::wstring type = typeAttribute ? Lower(*typeAttribute) : L"text";
+        FieldKind kind = FieldKind::Text;
+        if (type == L"password") {
+            kind = FieldKind::Password;
+        } else if (type == L"hidden") {
+            kind = FieldKind::Hidden;
+        } else if (type == L"submit") {
+            kind = FieldKind::Submit;
+        } else if (type != L"text" && type != L"search" && type != L"email" && type != L"tel" && type != L"url") {
+            return;  // check boxes, files and the like are not drawn
+        }
+        const size_t index = AddField(tag, kind);
+        FormField& field = page_.fields[index];
+        if (kind == FieldKind::Submit) field.label = field.value.empty() ? L"Submit" : field.value;
+        field.caret = field.anchor = field.value.size();
+    }
+
+    size_t AddField(const Tag& tag, FieldKind kind) {
+        FormField field;
+        field.kind = kind;
+        if (const std::wstring* name = tag.Attribute(L"name")) field.name = *name;
+        if (const std::wstring* value = tag.Attribute(L"value")) field.value = *value;
+        field.form = form_;
+        field.autofocus = tag.Attribute(L"autofocus") != nullptr;
+        const size_t index = page_.fields.size();
+        page_.fields.push_back(std::move(field));
+        if (kind != FieldKind::Hidden) {
+            Flush();
+            Block block;
+            block.kind = BlockKind::Field;
+            block.field = index;
+            page_.blocks.push_back(std::move(block));
+        }
+        return index;
+    }
+
+    void AppendButtonText(std::wstring_view text) {
+        std::wstring& label = page_.fields[button_].label;
+        for (const wchar_t c : text) {
+            if (IsSpace(c) || c == L'\u00A0') {
+                if (!label.empty() && label.back() != L' ') label += L' ';
+            } else if (c >= 0x20) {
+                label += c;
+            }
+        }
+    }
+
     bool InExternal() const { return !externalTag_.empty(); }
 
     bool HasText() const {
@@ -318,6 +390,8 @@ private:
     bool pendingSpace_ = false;
     int headingDepth_ = 0;
     std::optional<std::wstring> link_;
+    size_t form_ = kNoForm;    // the open <form>
+    size_t button_ = kNoForm;  // the open <button>, whose text is its face
     // The open data-external element: its tag, and the name its text comes from.
     std::wstring externalTag_;
     std::wstring externalName_;

@@ -18,13 +18,36 @@ struct TextRun {
     std::wstring externalName;
 };
 
-enum class BlockKind { Heading, Text, Link, Frame };
+enum class BlockKind { Heading, Text, Link, Frame, Field };
 
 struct Block {
     BlockKind kind = BlockKind::Text;
     std::vector<TextRun> runs;
     std::wstring href;  // links
     size_t frame = 0;   // frames: index into Page::frames
+    size_t field = 0;   // fields: index into Page::fields
+};
+
+constexpr size_t kNoForm = static_cast<size_t>(-1);
+
+struct Form {
+    std::wstring action;  // empty: the page's own address
+    bool post = false;
+};
+
+enum class FieldKind { Text, Password, Hidden, Submit };
+
+// An <input> or <button>, with what the user has done to it: its text, and
+// the caret and the other end of the selection as offsets into it.
+struct FormField {
+    FieldKind kind = FieldKind::Text;
+    std::wstring name;
+    std::wstring value;
+    std::wstring label;  // a button's face
+    size_t form = kNoForm;
+    bool autofocus = false;
+    size_t caret = 0;
+    size_t anchor = 0;
 };
 
 struct FrameRef {
@@ -43,6 +66,8 @@ struct Page {
     COLORREF text = RGB(0, 0, 0);
     std::vector<Block> blocks;
     std::vector<FrameRef> frames;
+    std::vector<Form> forms;
+    std::vector<FormField> fields;
     std::optional<MetaRefresh> refresh;
 };
 

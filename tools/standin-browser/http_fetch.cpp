@@ -1,11 +1,11 @@
-// Winsock's headers must come before <windows.h>.
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
 #include "tools/standin-browser/http_fetch.h"
 
-#include <cstdlib>
-#include <memory>
+#include <wininet.h>
+#include <shlobj.h>
+
+#include <cwctype>
+#include <mutex>
+#include <set>
 
 #include "framework/handles.h"
 #include "tools/standin-browser/event_log.h"
@@ -16,222 +16,216 @@ namespace standin {
 namespace {
 
 constexpr size_t kMaxResponseBytes = size_t{16} * 1024 * 1024;
+constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 6.1; StandInBrowser)";
+constexpr wchar_t kFormContentType[] = L"Content-Type: application/x-www-form-urlencoded\r\n";
 
-struct SocketTraits {
-    using Handle = SOCKET;
-    static Handle Invalid() { return INVALID_SOCKET; }
-    static void Close(Handle s) { ::closesocket(s); }
+struct InternetTraits {
+    using Handle = HINTERNET;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::InternetCloseHandle(h); }
 };
-using Socket = fw::UniqueHandle<SocketTraits>;
+using Internet = fw::UniqueHandle<InternetTraits>;
 
-struct AddressListDeleter {
-    void operator()(ADDRINFOW* list) const { ::FreeAddrInfoW(list); }
-};
+bool IsLoopback(std::wstring_view host) {
+    return host == L"127.0.0.1" || host == L"localhost" || host == L"[::1]" || host == L"::1";
+}
 
-class WinsockSession {
+std::wstring Lower(std::wstring_view s) {
+    std::wstring out(s);
+    for (auto& c : out) c = static_cast<wchar_t>(std::towlower(c));
+    return out;
+}
+
+// The cookies a request carries, kept in WinINet's store. Wine's WinINet keeps
+// every cookie in memory once read, so a persistent cookie whose entry or file
+// the cache cleaner deleted would still be sent; Windows reads the store, and
+// there it is gone. So the stand-in writes and reads the store itself, and
+// leaves out a persistent cookie whose file has gone.
+class CookieJar {
 public:
-    WinsockSession() {
-        WSADATA data;
-        ok_ = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    void Store(const std::wstring& url, const std::wstring& setCookie) {
+        ::InternetSetCookieW(url.c_str(), nullptr, setCookie.c_str());
+        const size_t eq = setCookie.find(L'=');
+        if (eq == std::wstring::npos) return;
+        const std::wstring lower = Lower(setCookie);
+        const bool persistent =
+            lower.find(L"expires=") != std::wstring::npos || lower.find(L"max-age=") != std::wstring::npos;
+        const Key key{HostOf(url), setCookie.substr(0, eq)};
+        const std::lock_guard<std::mutex> lock(mutex_);
+        dropped_.erase(key);
+        if (persistent) persistent_.insert(key);
     }
-    WinsockSession(const WinsockSession&) = delete;
-    WinsockSession& operator=(const WinsockSession&) = delete;
-    ~WinsockSession() {
-        if (ok_) ::WSACleanup();
+
+    // The Cookie header's value for a request to url.
+    std::wstring For(const std::wstring& url) {
+        const std::wstring host = HostOf(url);
+        std::wstring out;
+        const std::wstring all = StoreValue(url);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        for (size_t start = 0; start < all.size();) {
+            size_t end = all.find(L';', start);
+            if (end == std::wstring::npos) end = all.size();
+            std::wstring pair = all.substr(start, end - start);
+            while (!pair.empty() && pair.front() == L' ') pair.erase(0, 1);
+            start = end + 1;
+            const Key key{host, pair.substr(0, pair.find(L'='))};
+            if (persistent_.count(key) && !FileHolds(pair)) {
+                persistent_.erase(key);
+                dropped_.insert(key);
+            }
+            if (pair.empty() || dropped_.count(key)) continue;
+            if (!out.empty()) out += L"; ";
+            out += pair;
+        }
+        return out;
     }
-    bool ok() const { return ok_; }
 
 private:
-    bool ok_ = false;
+    using Key = std::pair<std::wstring, std::wstring>;
+
+    static std::wstring HostOf(const std::wstring& url) {
+        const auto address = ParseHttpUrl(url);
+        return address ? Lower(address->host) : std::wstring();
+    }
+
+    static std::wstring StoreValue(const std::wstring& url) {
+        DWORD size = 0;
+        if (!::InternetGetCookieW(url.c_str(), nullptr, nullptr, &size) || size == 0) return {};
+        std::wstring cookie(size, L'\0');
+        if (!::InternetGetCookieW(url.c_str(), nullptr, cookie.data(), &size)) return {};
+        cookie.resize(wcsnlen(cookie.c_str(), cookie.size()));
+        return cookie;
+    }
+
+    // Whether a file of the cookie store still holds name=value: Wine's files
+    // keep each cookie as its name, then its value, on lines of their own.
+    static bool FileHolds(const std::wstring& pair) {
+        const size_t eq = pair.find(L'=');
+        if (eq == std::wstring::npos) return false;
+        const std::string wanted = Utf8(pair.substr(0, eq)) + "\n" + Utf8(pair.substr(eq + 1)) + "\n";
+        wchar_t folder[MAX_PATH];
+        if (!::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_COOKIES, FALSE)) return false;
+        const std::wstring pattern = std::wstring(folder) + L"\\*.txt";
+        WIN32_FIND_DATAW found{};
+        const fw::FindHandle find(::FindFirstFileW(pattern.c_str(), &found));
+        if (!find) return false;
+        bool holds = false;
+        do {
+            const std::wstring path = std::wstring(folder) + L"\\" + found.cFileName;
+            const HANDLE opened = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                nullptr, OPEN_EXISTING, 0, nullptr);
+            if (opened == INVALID_HANDLE_VALUE) continue;
+            const fw::KernelHandle file(opened);
+            std::string text(size_t{64} * 1024, '\0');
+            DWORD got = 0;
+            if (::ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) {
+                text.resize(got);
+                holds = text.compare(0, wanted.size(), wanted) == 0 || text.find("*\n" + wanted) != std::string::npos;
+            }
+        } while (!holds && ::FindNextFileW(find.get(), &found));
+        return holds;
+    }
+
+    std::mutex mutex_;
+    std::set<Key> persistent_;
+    std::set<Key> dropped_;
 };
 
-class Deadline {
-public:
-    explicit Deadline(DWORD ms) : end_(::GetTickCount64() + ms) {}
-    // Remaining time as select() wants it; false once the deadline has passed.
-    bool Remaining(timeval& tv) const {
-        const ULONGLONG now = ::GetTickCount64();
-        if (now >= end_) return false;
-        const ULONGLONG left = end_ - now;
-        tv.tv_sec = static_cast<long>(left / 1000);
-        tv.tv_usec = static_cast<long>((left % 1000) * 1000);
-        return true;
-    }
-
-private:
-    ULONGLONG end_;
-};
-
-enum class Wait { Ready, TimedOut, Failed };
-
-Wait WaitFor(SOCKET s, bool forWrite, const Deadline& deadline) {
-    timeval tv;
-    if (!deadline.Remaining(tv)) return Wait::TimedOut;
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(s, &set);
-    fd_set errors;
-    FD_ZERO(&errors);
-    FD_SET(s, &errors);
-    const int n = ::select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr, &errors, &tv);
-    if (n == 0) return Wait::TimedOut;
-    if (n < 0 || FD_ISSET(s, &errors)) return Wait::Failed;
-    return Wait::Ready;
+CookieJar& Cookies() {
+    static CookieJar jar;
+    return jar;
 }
 
-Socket Connect(const HttpAddress& address, const Deadline& deadline, std::wstring& reason) {
-    ADDRINFOW hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    ADDRINFOW* found = nullptr;
-    const std::wstring port = std::to_wstring(address.port);
-    if (::GetAddrInfoW(address.host.c_str(), port.c_str(), &hints, &found) != 0) {
-        reason = L"The server name could not be resolved.";
-        return Socket();
-    }
-    const std::unique_ptr<ADDRINFOW, AddressListDeleter> list(found);
-    reason = L"The server could not be reached.";
-    for (const ADDRINFOW* a = list.get(); a; a = a->ai_next) {
-        Socket s(::socket(a->ai_family, a->ai_socktype, a->ai_protocol));
-        if (!s) continue;
-        u_long nonBlocking = 1;
-        ::ioctlsocket(s.get(), FIONBIO, &nonBlocking);
-        if (::connect(s.get(), a->ai_addr, static_cast<int>(a->ai_addrlen)) == 0) return s;
-        if (::WSAGetLastError() != WSAEWOULDBLOCK) continue;
-        const Wait w = WaitFor(s.get(), true, deadline);
-        if (w == Wait::TimedOut) {
-            reason = L"The connection timed out.";
-            return Socket();
-        }
-        int error = 0;
-        int size = sizeof error;
-        if (w == Wait::Ready &&
-            ::getsockopt(s.get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) == 0 &&
-            error == 0) {
-            return s;
-        }
-    }
-    return Socket();
-}
-
-bool SendAll(SOCKET s, const std::string& data, const Deadline& deadline) {
-    size_t sent = 0;
-    while (sent < data.size()) {
-        const int n = ::send(s, data.data() + sent, static_cast<int>(data.size() - sent), 0);
-        if (n > 0) {
-            sent += static_cast<size_t>(n);
-        } else if (::WSAGetLastError() != WSAEWOULDBLOCK || WaitFor(s, true, deadline) != Wait::Ready) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The request line cannot carry spaces or raw non-ASCII bytes.
-std::string RequestTarget(std::wstring_view target) {
-    std::string out;
-    for (const char c : Utf8(target)) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u <= 0x20 || u >= 0x7f) {
-            static const char hex[] = "0123456789ABCDEF";
-            out += '%';
-            out += hex[u >> 4];
-            out += hex[u & 15];
-        } else {
-            out += c;
-        }
+std::vector<std::wstring> SetCookies(HINTERNET request) {
+    std::vector<std::wstring> out;
+    for (DWORD index = 0;;) {
+        wchar_t buffer[4096];
+        DWORD size = sizeof buffer;
+        if (!::HttpQueryInfoW(request, HTTP_QUERY_SET_COOKIE, buffer, &size, &index)) break;
+        out.emplace_back(buffer, size / sizeof(wchar_t));
     }
     return out;
 }
 
-// Parses the status line and headers; returns the body or fails with a reason.
-FetchResult ParseResponse(const std::string& response) {
-    FetchResult result;
-    size_t headerEnd = response.find("\r\n\r\n");
-    size_t bodyStart = headerEnd + 4;
-    if (headerEnd == std::string::npos) {
-        headerEnd = response.find("\n\n");
-        bodyStart = headerEnd + 2;
-    }
-    if (headerEnd == std::string::npos || response.compare(0, 5, "HTTP/") != 0) {
-        result.reason = L"The server sent a response that is not HTTP.";
-        return result;
-    }
-    const size_t space = response.find(' ');
-    const int status =
-        space < headerEnd ? static_cast<int>(std::strtol(response.c_str() + space + 1, nullptr, 10)) : 0;
-    if (status < 200 || status > 299) {
-        result.reason = L"The server answered with status " + std::to_wstring(status) + L".";
-        return result;
-    }
-    std::string body = response.substr(bodyStart);
-    // Content-Length, when given, bounds the body.
-    std::string headers = response.substr(0, headerEnd);
-    for (auto& c : headers) c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
-    const size_t length = headers.find("\ncontent-length:");
-    if (length != std::string::npos) {
-        const long long declared = std::strtoll(headers.c_str() + length + 16, nullptr, 10);
-        if (declared >= 0 && static_cast<size_t>(declared) < body.size()) body.resize(static_cast<size_t>(declared));
-    }
-    result.ok = true;
-    result.body = std::move(body);
-    return result;
+DWORD StatusOf(HINTERNET request) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    ::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
+    return status;
 }
 
 }  // namespace
 
-FetchResult HttpGet(std::wstring_view url, DWORD timeoutMs) {
-    FetchResult failed;
-    const auto address = ParseHttpUrl(url);
+FetchResult HttpFetch(const FetchRequest& request, DWORD timeoutMs) {
+    FetchResult result;
+    const auto address = ParseHttpUrl(request.url);
     if (!address) {
-        failed.reason = L"The address is not an http:// address.";
-        return failed;
+        result.reason = L"The address is not an http:// address.";
+        return result;
     }
-    const WinsockSession winsock;
-    if (!winsock.ok()) {
-        failed.reason = L"The network is not available.";
-        return failed;
+    if (!IsLoopback(address->host)) {
+        result.reason = L"The stand-in fetches loopback addresses only.";
+        return result;
     }
-    const Deadline deadline(timeoutMs);
-    const Socket s = Connect(*address, deadline, failed.reason);
-    if (!s) return failed;
+    result.cookieSent = Cookies().For(request.url);
 
-    std::string host = Utf8(address->host);
-    if (address->port != 80) host += ":" + std::to_string(address->port);
-    const std::string request = "GET " + RequestTarget(address->target) + " HTTP/1.0\r\nHost: " + host +
-                                "\r\nUser-Agent: StandInBrowser/1.0\r\nAccept: */*\r\n"
-                                "Connection: close\r\n\r\n";
-    if (!SendAll(s.get(), request, deadline)) {
-        failed.reason = L"The request could not be sent.";
-        return failed;
+    const Internet session(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    if (!session) {
+        result.reason = L"The network is not available.";
+        return result;
     }
+    for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                               INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+        ::InternetSetOptionW(session.get(), option, &timeoutMs, sizeof timeoutMs);
+    }
+    const Internet connection(::InternetConnectW(session.get(), address->host.c_str(), address->port, nullptr,
+                                                 nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    // A browser's request: cached and with cookies; never an automatic login dialog.
+    DWORD flags =
+        INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_COOKIES;
+    if (request.reload) flags |= INTERNET_FLAG_RELOAD;
+    if (!request.post) flags |= INTERNET_FLAG_RESYNCHRONIZE;
+    const wchar_t* accept[] = {L"*/*", nullptr};
+    const Internet http(connection ? ::HttpOpenRequestW(connection.get(), request.post ? L"POST" : L"GET",
+                                                        address->target.c_str(), nullptr, nullptr, accept, flags, 0)
+                                   : nullptr);
+    if (!http) {
+        result.reason = L"The server could not be reached.";
+        return result;
+    }
+    std::wstring headers = request.post ? kFormContentType : L"";
+    if (!result.cookieSent.empty()) headers += L"Cookie: " + result.cookieSent + L"\r\n";
+    const BOOL sent = ::HttpSendRequestW(http.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
+                                         request.post ? const_cast<char*>(request.postBody.data()) : nullptr,
+                                         static_cast<DWORD>(request.postBody.size()));
+    if (!sent) {
+        result.reason = ::GetLastError() == ERROR_INTERNET_TIMEOUT ? L"The server did not answer in time."
+                                                                  : L"The server could not be reached.";
+        return result;
+    }
+    result.cookiesReceived = SetCookies(http.get());
+    for (const auto& cookie : result.cookiesReceived) Cookies().Store(request.url, cookie);
+    const DWORD status = StatusOf(http.get());
 
-    std::string response;
+    std::string body;
     char buffer[8192];
     for (;;) {
-        const int n = ::recv(s.get(), buffer, sizeof buffer, 0);
-        if (n > 0) {
-            response.append(buffer, static_cast<size_t>(n));
-            if (response.size() > kMaxResponseBytes) break;
-            continue;
+        DWORD got = 0;
+        if (!::InternetReadFile(http.get(), buffer, sizeof buffer, &got)) {
+            result.reason = L"The connection was reset.";
+            return result;
         }
-        if (n == 0) break;
-        if (::WSAGetLastError() != WSAEWOULDBLOCK) {
-            failed.reason = L"The connection was reset.";
-            return failed;
-        }
-        const Wait w = WaitFor(s.get(), false, deadline);
-        if (w == Wait::TimedOut) {
-            failed.reason = L"The server did not answer in time.";
-            return failed;
-        }
-        if (w == Wait::Failed) {
-            failed.reason = L"The connection was reset.";
-            return failed;
-        }
+        if (got == 0) break;
+        body.append(buffer, got);
+        if (body.size() > kMaxResponseBytes) break;
     }
-    return ParseResponse(response);
+    if (status < 200 || status > 299) {
+        result.reason = L"The server answered with status " + std::to_wstring(status) + L".";
+        return result;
+    }
+    result.ok = true;
+    result.body = std::move(body);
+    return result;
 }
 
 }  // namespace standin

@@ -1,19 +1,30 @@
 #pragma once
-// A blocking HTTP/1.0 GET over plain sockets, run on a worker thread. Plain
-// sockets rather than WinINet, so fetching leaves nothing in the URL cache.
+// A blocking HTTP request through WinINet, run on a worker thread. WinINet, as
+// the real control uses, so that pages land in the user's Temporary Internet
+// Files and cookies in the user's cookie store, where the cache cleaner finds them.
 
 #include <windows.h>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace standin {
+
+struct FetchRequest {
+    std::wstring url;
+    std::string postBody;  // urlencoded; a POST when `post` is set
+    bool post = false;
+    bool reload = false;   // a refresh: revalidate instead of trusting the cache
+};
 
 struct FetchResult {
     bool ok = false;
     std::string body;     // the entity body when ok
     std::wstring reason;  // why it failed when not ok
+    std::wstring cookieSent;                  // the Cookie header the request carried
+    std::vector<std::wstring> cookiesReceived;  // its Set-Cookie headers
 };
 
-FetchResult HttpGet(std::wstring_view url, DWORD timeoutMs);
+FetchResult HttpFetch(const FetchRequest& request, DWORD timeoutMs);
 
 }  // namespace standin

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -45,6 +46,27 @@ public:
         Variant v;
         v.v_.vt = VT_BSTR;
         v.v_.bstrVal = Bstr(text).detach();
+        return v;
+    }
+    // A null BSTR for an empty text, as the real control passes absent strings.
+    static Variant NullableString(std::wstring_view text) {
+        Variant v;
+        v.v_.vt = VT_BSTR;
+        v.v_.bstrVal = text.empty() ? nullptr : Bstr(text).detach();
+        return v;
+    }
+    // VT_ARRAY|VT_UI1: one dimension, from 0.
+    static Variant Bytes(std::string_view bytes) {
+        Variant v;
+        SAFEARRAY* array = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
+        if (!array) return v;
+        void* data = nullptr;
+        if (SUCCEEDED(::SafeArrayAccessData(array, &data))) {
+            if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+            ::SafeArrayUnaccessData(array);
+        }
+        v.v_.vt = VT_ARRAY | VT_UI1;
+        v.v_.parray = array;
         return v;
     }
     static Variant Int(LONG value) {

@@ -21,7 +21,7 @@ struct PageFonts {
     Font link;
 };
 
-enum class ItemKind { Text, Link, FrameBox };
+enum class ItemKind { Text, Link, FrameBox, Field };
 
 struct LayoutItem {
     ItemKind kind = ItemKind::Text;
@@ -32,6 +32,8 @@ struct LayoutItem {
     HFONT font = nullptr;
     COLORREF colour = 0;  // text, or a frame's background
     int frame = -1;       // -1 for the page itself, else the frame the item lies in
+    size_t field = 0;     // fields: index into the fields of the item's page
+    const Page* page = nullptr;  // fields: the page the field belongs to
 };
 
 struct PageLayout {
@@ -42,7 +44,19 @@ struct PageLayout {
 // framePages[i] is the document shown in frame i, or null while it has none.
 PageLayout LayOutPage(HDC dc, const PageFonts& fonts, const Page& page,
                       const std::vector<const Page*>& framePages, int width);
-void PaintLayout(HDC dc, const PageLayout& layout, COLORREF background, const RECT& client, int scrollY);
-const LayoutItem* LinkAt(const PageLayout& layout, POINT contentPoint);
+// The item that has the keyboard focus (or -1), and whether its caret shows.
+struct FocusState {
+    int item = -1;
+    bool caret = false;
+};
+
+void PaintLayout(HDC dc, const PageLayout& layout, COLORREF background, const RECT& client, int scrollY,
+                 const FocusState& focus);
+// The link or field under a point, or -1.
+int ItemAt(const PageLayout& layout, POINT contentPoint);
+// Whether the keyboard can reach the item: the page's own links and fields.
+bool Focusable(const LayoutItem& item);
+// The offset in a field's text nearest to x (in content coordinates).
+size_t FieldOffsetAt(HDC dc, const LayoutItem& item, int x);
 
 }  // namespace standin

@@ -1,7 +1,10 @@
 #include "tools/standin-browser/url.h"
 
+#include <cctype>
 #include <cwctype>
 #include <vector>
+
+#include "tools/standin-browser/event_log.h"
 
 namespace standin {
 
@@ -139,6 +142,32 @@ std::wstring ResolveUrl(std::wstring_view base, std::wstring_view reference) {
                  std::wstring(refPath);
     }
     return std::wstring(origin) + NormalisePath(merged) + std::wstring(refTail);
+}
+
+std::string FormUrlEncode(const std::vector<std::pair<std::wstring, std::wstring>>& pairs) {
+    static const char hex[] = "0123456789ABCDEF";
+    const auto encode = [](std::string& out, std::wstring_view text) {
+        for (const char c : Utf8(text)) {
+            const auto u = static_cast<unsigned char>(c);
+            if (std::isalnum(u) || c == '*' || c == '-' || c == '.' || c == '_') {
+                out += c;
+            } else if (c == ' ') {
+                out += '+';
+            } else {
+                out += '%';
+                out += hex[u >> 4];
+                out += hex[u & 15];
+            }
+        }
+    };
+    std::string out;
+    for (const auto& [name, value] : pairs) {
+        if (!out.empty()) out += '&';
+        encode(out, name);
+        out += '=';
+        encode(out, value);
+    }
+    return out;
 }
 
 }  // namespace standin

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace standin {
 
@@ -17,5 +19,8 @@ struct HttpAddress {
 std::optional<HttpAddress> ParseHttpUrl(std::wstring_view url);
 bool IsAboutBlank(std::wstring_view url);
 std::wstring ResolveUrl(std::wstring_view base, std::wstring_view reference);
+
+// application/x-www-form-urlencoded: UTF-8, spaces as '+', pairs joined by '&'.
+std::string FormUrlEncode(const std::vector<std::pair<std::wstring, std::wstring>>& pairs);
 
 }  // namespace standin

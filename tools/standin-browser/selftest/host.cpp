@@ -7,6 +7,9 @@
 //                          [--cancel TEXT] [--state HEX] STEP...
 // Steps: docs:N  refresh  rightclick  move:X,Y,W,H  hide  show
 //        scroll  unadvise  hold:PATH  sleep:MS  close
+//        click:X,Y (in the control)  type:TEXT  key:[shift+|ctrl+]NAME  paste:N (N x's)
+// Keys go through the loop a container runs: the active object's
+// TranslateAccelerator first, then dispatch.
 
 #include <windows.h>
 #include <ole2.h>
@@ -19,6 +22,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
+#include <utility>
 #include <functional>
 #include <string>
 #include <vector>
@@ -89,7 +93,44 @@ public:
     }
 };
 
-class Site final : public fw::ComObject<Site, IOleClientSite, IOleInPlaceSite, IDocHostUIHandler> {
+// The frame and document window a control hands its active object to.
+class InPlaceFrame final : public fw::ComObject<InPlaceFrame, IOleInPlaceFrame> {
+public:
+    InPlaceFrame(HWND window, const char* name) : window_(window), name_(name) {}
+    bool QueryInterfaceExtra(REFIID riid, void** ppv) {
+        if (riid != IID_IOleWindow && riid != IID_IOleInPlaceUIWindow) return false;
+        *ppv = static_cast<IOleInPlaceFrame*>(this);
+        return true;
+    }
+    fw::ComPtr<IOleInPlaceActiveObject> active;
+
+    STDMETHODIMP GetWindow(HWND* hwnd) override {
+        *hwnd = window_;
+        return S_OK;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP GetBorder(LPRECT) override { return E_NOTIMPL; }
+    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
+    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override {
+        Report("set_active_object %s %d", name_, object ? 1 : 0);
+        active = fw::ComPtr<IOleInPlaceActiveObject>::Retain(object);
+        return S_OK;
+    }
+    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
+    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
+    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+private:
+    HWND window_;
+    const char* name_;
+};
+
+class Site final : public fw::ComObject<Site, IOleClientSite, IOleInPlaceSite, IOleControlSite,
+                                        IDocHostUIHandler> {
 public:
     Site(HWND window, const Options& options) : window_(window), options_(options) {}
 
@@ -131,11 +172,14 @@ public:
         Report("site_inplace_activate");
         return S_OK;
     }
-    STDMETHODIMP OnUIActivate() override { return S_OK; }
+    STDMETHODIMP OnUIActivate() override {
+        Report("site_ui_activate");
+        return S_OK;
+    }
     STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT position,
                                   LPRECT clip, LPOLEINPLACEFRAMEINFO info) override {
-        *frame = nullptr;
-        *doc = nullptr;
+        *frame = fw::ComPtr<IOleInPlaceFrame>::Retain(frame_.get()).detach();
+        *doc = fw::ComPtr<IOleInPlaceUIWindow>::Retain(uiWindow_.get()).detach();
         *position = kControlRect;
         *clip = kControlRect;
         info->fMDIApp = FALSE;
@@ -153,6 +197,26 @@ public:
     STDMETHODIMP DiscardUndoState() override { return E_NOTIMPL; }
     STDMETHODIMP DeactivateAndUndo() override { return E_NOTIMPL; }
     STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
+
+    // IOleControlSite: a key the control hands back is reported and left to the loop.
+    STDMETHODIMP OnControlInfoChanged() override { return S_OK; }
+    STDMETHODIMP LockInPlaceActive(BOOL) override { return S_OK; }
+    STDMETHODIMP GetExtendedControl(IDispatch** dispatch) override {
+        *dispatch = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP TransformCoords(POINTL*, POINTF*, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP TranslateAccelerator(MSG* msg, DWORD modifiers) override {
+        Report("site_translate_accelerator key=%u modifiers=%lu", static_cast<unsigned>(msg->wParam), modifiers);
+        return S_FALSE;
+    }
+    STDMETHODIMP OnFocus(BOOL gained) override {
+        Report("site_on_focus %d", gained ? 1 : 0);
+        return S_OK;
+    }
+    STDMETHODIMP ShowPropertyFrame() override { return E_NOTIMPL; }
+
+    IOleInPlaceActiveObject* Active() const { return frame_->active.get(); }
 
     // IDocHostUIHandler
     STDMETHODIMP ShowContextMenu(DWORD id, POINT* point, IUnknown*, IDispatch*) override {
@@ -175,7 +239,11 @@ public:
     STDMETHODIMP OnDocWindowActivate(BOOL) override { return E_NOTIMPL; }
     STDMETHODIMP OnFrameWindowActivate(BOOL) override { return E_NOTIMPL; }
     STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override {
+        ++handlerKeys;
+        return S_FALSE;
+    }
+    int handlerKeys = 0;
     STDMETHODIMP GetOptionKeyPath(LPOLESTR*, DWORD) override { return E_NOTIMPL; }
     STDMETHODIMP GetDropTarget(IDropTarget*, IDropTarget**) override { return E_NOTIMPL; }
     STDMETHODIMP GetExternal(IDispatch** dispatch) override {
@@ -189,6 +257,8 @@ private:
     HWND window_;
     const Options& options_;
     fw::ComPtr<External> external_ = fw::MakeComObject<External>();
+    fw::ComPtr<InPlaceFrame> frame_ = fw::MakeComObject<InPlaceFrame>(window_, "frame");
+    fw::ComPtr<InPlaceFrame> uiWindow_ = fw::MakeComObject<InPlaceFrame>(window_, "ui_window");
 };
 
 // Receives DWebBrowserEvents2, checks each call's argument layout against what
@@ -256,17 +326,32 @@ private:
         return ua.get() == ub.get();
     }
 
+    // PostData is a reference to a VT_VARIANT|VT_BYREF pointing at VT_EMPTY or a
+    // byte array; the frame name and headers are null strings when there are none.
     void CheckBeforeNavigate(VARIANT* args, const std::wstring& url) {
         const auto byRef = [](const VARIANT& v, VARTYPE inner) {
             return v.vt == (VT_VARIANT | VT_BYREF) && v.pvarVal && v.pvarVal->vt == inner;
         };
+        const VARIANT* post = byRef(args[2], VT_VARIANT | VT_BYREF) ? args[2].pvarVal->pvarVal : nullptr;
         const bool layout = byRef(args[4], VT_I4) && args[4].pvarVal->lVal == 0 && byRef(args[3], VT_BSTR) &&
-                            byRef(args[2], VT_EMPTY) && byRef(args[1], VT_BSTR) &&
-                            args[1].pvarVal->bstrVal && ::SysStringLen(args[1].pvarVal->bstrVal) == 0 &&
-                            args[0].vt == (VT_BOOL | VT_BYREF) && args[0].pboolVal;
+                            post && (post->vt == VT_EMPTY || post->vt == (VT_ARRAY | VT_UI1)) &&
+                            byRef(args[1], VT_BSTR) && args[0].vt == (VT_BOOL | VT_BYREF) && args[0].pboolVal;
         if (!layout) {
             Report("bad_args sink=%d dispid=250 layout", number_);
             return;
+        }
+        if (number_ == 1) {
+            std::string body;
+            if (post->vt == (VT_ARRAY | VT_UI1)) {
+                const SAFEARRAY* array = post->parray;
+                const auto* bytes = static_cast<const char*>(array->pvData);
+                body.assign(bytes, array->rgsabound[0].cElements);
+                Report("post_data dims=%u bytes=%s", array->cDims, body.c_str());
+            }
+            const BSTR headers = args[1].pvarVal->bstrVal;
+            std::string text = Utf8(headers ? std::wstring(headers, ::SysStringLen(headers)) : L"");
+            for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, "|");
+            Report("headers %s %s", headers ? "set" : "null", text.c_str());
         }
         // The first sink sees the flag as the control set it; it alone decides.
         if (number_ != 1) return;
@@ -547,8 +632,69 @@ private:
             Teardown();
             return true;
         }
+        if (verb == L"click") {
+            POINT p{};
+            if (std::swscanf(arg.c_str(), L"%ld,%ld", &p.x, &p.y) != 2) return Error("click arguments");
+            ::SendMessageW(control_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+            ::SendMessageW(control_, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+            Pump([] { return false; }, 50);
+            return true;
+        }
+        if (verb == L"type" || verb == L"paste") {
+            const std::wstring text = verb == L"type" ? arg : std::wstring(std::wcstoul(arg.c_str(), nullptr, 10), L'x');
+            if (verb == L"paste") {
+                ::OpenClipboard(window_);
+                ::EmptyClipboard();
+                const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+                std::wcscpy(static_cast<wchar_t*>(::GlobalLock(memory)), text.c_str());
+                ::GlobalUnlock(memory);
+                ::SetClipboardData(CF_UNICODETEXT, memory);
+                ::CloseClipboard();
+                return Key(L"ctrl+V");
+            }
+            for (const wchar_t c : text) Deliver(MSG{::GetFocus(), WM_CHAR, c, 0, 0, {}});
+            return true;
+        }
+        if (verb == L"key") return Key(arg);
         return Error("unknown step");
     }
+
+    // What a container's loop does with a key: its active object first.
+    bool Key(const std::wstring& spec) {
+        static const std::pair<const wchar_t*, UINT> kNames[] = {
+            {L"Tab", VK_TAB}, {L"Return", VK_RETURN}, {L"Escape", VK_ESCAPE}, {L"F5", VK_F5}, {L"F1", VK_F1},
+            {L"BackSpace", VK_BACK}, {L"Delete", VK_DELETE}, {L"Left", VK_LEFT}, {L"Home", VK_HOME},
+            {L"End", VK_END}, {L"A", 'A'}, {L"C", 'C'}, {L"V", 'V'}, {L"X", 'X'}};
+        std::wstring name = spec;
+        BYTE state[256] = {};
+        for (const auto& [prefix, vk] : {std::pair<const wchar_t*, int>{L"shift+", VK_SHIFT}, {L"ctrl+", VK_CONTROL}}) {
+            if (name.rfind(prefix, 0) == 0) {
+                state[vk] = 0x80;
+                name = name.substr(std::wcslen(prefix));
+            }
+        }
+        UINT vk = 0;
+        for (const auto& [n, code] : kNames) {
+            if (name == n) vk = code;
+        }
+        if (!vk) return Error("unknown key");
+        ::SetKeyboardState(state);
+        const MSG msg{::GetFocus(), WM_KEYDOWN, vk, 1, 0, {}};
+        IOleInPlaceActiveObject* active = site_->Active();
+        const HRESULT hr = active ? active->TranslateAccelerator(const_cast<MSG*>(&msg)) : S_FALSE;
+        Report("translate_accelerator key=%u hr=0x%08lx handler_saw=%d", vk, static_cast<unsigned long>(hr),
+               site_->handlerKeys);
+        if (hr != S_OK) {
+            Deliver(msg);
+            if (vk == VK_BACK) Deliver(MSG{msg.hwnd, WM_CHAR, L'\b', 0, 0, {}});
+        }
+        BYTE none[256] = {};
+        ::SetKeyboardState(none);
+        Pump([] { return false; }, 50);
+        return true;
+    }
+
+    static void Deliver(const MSG& msg) { ::DispatchMessageW(&msg); }
 
     void ReportControlRect(const char* label) {
         RECT r{};

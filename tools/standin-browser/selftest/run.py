@@ -586,6 +586,90 @@ def check_window_events(s, platform):
             "OLEIVERB_HIDE and OLEIVERB_SHOW change the window's visibility")
 
 
+def check_login_form_and_cookies(s, platform):
+    c = s.checks
+    c.start("a form typed into and posted, its cookie and cache entries")
+    login = platform.url("/vornak/login")
+    run = s.host(platform.url("/vornak"), "docs:1", "show", "type:wanderer", "key:Tab", "type:jade-gate",
+                 "key:Return", "docs:2")
+    lines = run.lines
+    activation = [l for l in lines if l.startswith(("site_ui_activate", "set_active_object", "site_on_focus"))]
+    c.check(activation[:4] == ["site_ui_activate", "set_active_object frame 1", "set_active_object ui_window 1",
+                               "site_on_focus 1"],
+            "UI activation: OnUIActivate, SetActiveObject on frame and UI window, OnFocus(TRUE)", str(activation))
+    c.check([(e.get("element"), e.get("name")) for e in run.events("focus")][:2] ==
+            [("field", "user"), ("field", "password")], "autofocus, then Tab to the password",
+            str(run.events("focus")))
+    c.check("POST /vornak/login user=wanderer&password=jade-gate" in platform.requests(),
+            "the platform receives exactly the typed values", str(platform.requests()[-3:]))
+    c.check(run.fact("post_data") == "dims=1 bytes=user=wanderer&password=jade-gate",
+            "PostData: a one-dimensional byte array behind two references", run.fact("post_data"))
+    c.check(run.fact("headers") == "null " and
+            "headers set Content-Type: application/x-www-form-urlencoded|" in lines,
+            "Headers: null for a link, the form's Content-Type for a post", str([l for l in lines if "headers" in l]))
+    c.check(run.events("submit", method="POST", url=login) != [] and
+            run.events("document_complete", url=login) != [], "the submission completes at the form's action")
+    c.check(any("vornak_session=" in e["cookie"] for e in run.events("cookie_received")),
+            "the session cookie is received", str(run.events("cookie_received")))
+
+    run = s.host(platform.url("/vornak/servers"), "docs:1")
+    c.check(any("vornak_session=" in e["cookie"] for e in run.events("cookie_sent")),
+            "a later process sends the stored cookie", str(run.events("cookie_sent")))
+    c.check(len(run.events("elements")) and run.events("elements")[-1]["elements"].count("link ") == 7,
+            "with it, the server list instead of the login form", str(run.events("elements")[-1:]))
+    profile = next((s.prefix / "drive_c" / "users").glob("*/AppData/Local/Microsoft/Windows"), None)
+    cookies = [p for p in (profile / "INetCookies").rglob("*.txt") if b"vornak_session" in p.read_bytes()] \
+        if profile else []
+    cached = [p for p in (profile / "INetCache").rglob("*") if p.is_file() and b"Vornak" in p.read_bytes()] \
+        if profile else []
+    c.check(cookies != [], "the cookie is a file in the profile's cookie store", str(profile))
+    c.check(cached != [], "pages are files in Temporary Internet Files", str(profile))
+
+
+def check_keyboard_contract(s, platform):
+    c = s.checks
+    c.start("the keyboard contract, editing and encoding")
+    run = s.host(platform.url("/vornak"), "--cancel", "login", "docs:1", "show", "type:张 三", "key:BackSpace",
+                 "type:三", "key:Tab", "type:old", "key:ctrl+A", "type:pw 1", "key:Tab", "key:Tab", "key:Tab",
+                 "key:shift+Tab", "key:F1", "key:Escape", "key:shift+Tab", "key:shift+Tab", "key:Return",
+                 "key:F5", "docs:2")
+    accel = [l.split(" handler_saw")[0] for l in run.lines if l.startswith("translate_accelerator")]
+    c.check(accel[3:6] == ["translate_accelerator key=9 hr=0x00000000", "translate_accelerator key=9 hr=0x00000000",
+                           "translate_accelerator key=9 hr=0x00000001"],
+            "Tab moves through the page, and past its last element answers S_FALSE", str(accel))
+    c.check([l for l in run.lines if l.startswith("site_translate")][:2] ==
+            ["site_translate_accelerator key=9 modifiers=0", "site_translate_accelerator key=112 modifiers=0"],
+            "the keys the page does not take go to IOleControlSite::TranslateAccelerator",
+            str([l for l in run.lines if l.startswith("site_translate")]))
+    c.check([e.get("element") for e in run.events("focus")][2:6] == ["button", "link", "none", "link"],
+            "Shift+Tab comes back to the last element", str(run.events("focus")))
+    c.check("translate_accelerator key=27 hr=0x00000000" in accel and
+            "translate_accelerator key=116 hr=0x00000000" in accel and run.events("refresh") != [],
+            "Escape is the control's; F5 refreshes", str(accel))
+    c.check(run.fact("post_data") == "dims=1 bytes=user=%E5%BC%A0+%E4%B8%89&password=pw+1",
+            "Backspace, Ctrl+A and typing edit; UTF-8 with spaces as +", run.fact("post_data"))
+    c.check(not any(r.startswith("POST /vornak/login user=%E5") for r in platform.requests()),
+            "a cancelled submission sends nothing")
+    edits = run.events("edit", name="password")
+    c.check(edits and edits[-1]["value"] == "****", "password edits are logged masked", str(edits[-1:]))
+
+    dead = free_port()
+    odd = platform.url(f"/vornak/odd-forms?dead={dead}")
+    run = s.host(odd, "docs:1", "show", "paste:10000", "key:Return", "docs:2", "key:Tab")
+    posted = [r for r in platform.requests() if r.startswith("POST /vornak/odd-forms")]
+    c.check(posted == [f"POST /vornak/odd-forms?dead={dead} note={'x' * 10000}&go=1"],
+            "no action posts to its own page; 10,000 pasted characters are sent whole; a nameless field is not",
+            str([p[:80] for p in posted]))
+    last = [l for l in run.lines if "translate_accelerator" in l][-2:]
+    c.check(last == ["site_translate_accelerator key=9 modifiers=0",
+                     "translate_accelerator key=9 hr=0x00000001 handler_saw=3"],
+            "a page with nothing to focus hands Tab straight back", str(last))
+    run = s.host(odd, "docs:1", "show", "key:Tab", "key:Tab", "key:Tab", "type:q", "key:Return", "docs:2")
+    dead_url = f"http://127.0.0.1:{dead}/vornak/login?q=q"
+    c.check(run.events("document_complete", url=dead_url) != [],
+            "a GET form appends its query; an unanswered port ends on the error page", str(run.events("submit")))
+
+
 def check_failures(s, platform):
     c = s.checks
     c.start("failed fetches, odd content and slow servers")
@@ -639,6 +723,8 @@ def main():
         session.start_wine()
         platform = session.server("platform")
         check_registration(session)
+        check_login_form_and_cookies(session, platform)
+        check_keyboard_contract(session, platform)
         check_embedding(session, platform)
         check_links_and_cancel(session, platform)
         check_frames(session, platform)
