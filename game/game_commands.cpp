@@ -8,12 +8,11 @@
 #include "cache/clean_cache_dlg.h"
 #include "framework/app.h"
 #include "framework/handles.h"
+#include "res/resource.h"
 
 namespace {
 
 constexpr UINT kTrayIconId = 128;
-constexpr UINT kTrayIcon = 128;
-constexpr UINT kExitItem = 1013;
 
 #ifndef _WIN64
 static_assert(sizeof(NOTIFYICONDATAW) == 956, "the icon record carries every field up to hBalloonIcon");
@@ -57,7 +56,7 @@ void CGameDialog::AddTrayIcon() {
     m_nid.uID = kTrayIconId;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = WM_TRAYNOTIFY;
-    m_nid.hIcon = ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(kTrayIcon));
+    m_nid.hIcon = ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_APP));
     ::lstrcpyW(m_nid.szTip, L"Duskmere");
     ::Shell_NotifyIconW(NIM_ADD, &m_nid);
     m_bTrayIconAdded = true;
@@ -76,7 +75,7 @@ LRESULT CGameDialog::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
         POINT cursor{};
         ::GetCursorPos(&cursor);
         fw::Menu menu(::CreatePopupMenu());
-        ::AppendMenuW(menu.get(), MF_STRING, kExitItem, L"退出");
+        ::AppendMenuW(menu.get(), MF_STRING, ID_TRAY_EXIT, L"退出");
         // The choice comes back as WM_COMMAND 1013.
         ::TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, m_hWnd, nullptr);
     }

@@ -7,10 +7,10 @@
 #include "game/game_dialog.h"
 #include "login/login_dlg.h"
 #include "login/login_panel.h"
+#include "res/resource.h"
 
 namespace {
 
-constexpr UINT kGameTemplate = 131;
 constexpr int kQuitExitCode = 16;
 
 CLoginDlg* Backdrop() { return static_cast<CLoginDlg*>(AfxGetMainWnd()); }
@@ -40,7 +40,7 @@ void DeleteReleasedGameDialog() { ReleasedGame().reset(); }
 CGameDialog* GetGameDialog() {
     if (theApp.m_pGameDialog) return theApp.m_pGameDialog;
     theApp.m_pGameDialog = new CGameDialog();
-    theApp.m_pGameDialog->Create(kGameTemplate, nullptr);
+    theApp.m_pGameDialog->Create(IDD_GAME, nullptr);
     theApp.m_pGameDialog->ShowWindow(SW_HIDE);
     return theApp.m_pGameDialog;
 }

@@ -11,6 +11,7 @@
 
 #include "framework/occ_site.h"
 #include "support/win_test.h"
+#include "tests/res/test_resource.h"
 #include "tests/unit/browser/browser_dialog.h"
 #include "tests/unit/browser/recording_control.h"
 
@@ -56,7 +57,7 @@ protected:
 const Journal kTeardown = {"InPlaceDeactivate", "Unadvise", "SetClientSite(null)", "Close", "Released"};
 
 TEST_F(ControlLifecycle, AControlAskingForItsSiteFirstGetsItBeforeItsState) {
-    const auto dialog = Open(3004);
+    const auto dialog = Open(IDD_TEST_SITE_FIRST);
     EXPECT_EQ((Journal{"SetClientSite", "Load 0a0b0c0d", TemplateExtent(dialog->m_hWnd, RECT{0, 20, 200, 120}), "DoVerb",
                        "FindConnectionPoint described events", "Advise"}),
               Take());
@@ -66,7 +67,7 @@ TEST_F(ControlLifecycle, AControlAskingForItsSiteFirstGetsItBeforeItsState) {
 }
 
 TEST_F(ControlLifecycle, APlainControlIsInitialisedNewAndListenedToAsTheBrowser) {
-    const auto dialog = Open(3005);
+    const auto dialog = Open(IDD_TEST_PLAIN_CONTROL);
     EXPECT_EQ((Journal{"InitNew", "SetClientSite", TemplateExtent(dialog->m_hWnd, RECT{0, 20, 200, 120}), "DoVerb",
                        "FindConnectionPoint browser events", "Advise"}),
               Take());
@@ -75,7 +76,7 @@ TEST_F(ControlLifecycle, APlainControlIsInitialisedNewAndListenedToAsTheBrowser)
 }
 
 TEST_F(ControlLifecycle, DeletingTheDialogObjectTearsDownBeforeTheWindowsGo) {
-    auto dialog = Open(3004);
+    auto dialog = Open(IDD_TEST_SITE_FIRST);
     const HWND window = dialog->m_hWnd;
     Take();
     dialog.reset();
@@ -85,7 +86,7 @@ TEST_F(ControlLifecycle, DeletingTheDialogObjectTearsDownBeforeTheWindowsGo) {
 }
 
 TEST_F(ControlLifecycle, MovingTheWrapperGoesThroughTheExtentAndTheObjectRectangles) {
-    const auto dialog = Open(3004);
+    const auto dialog = Open(IDD_TEST_SITE_FIRST);
     Take();
     dialog->m_browser.MoveWindow(12, 34, 200, 100, TRUE);
     EXPECT_EQ((Journal{Extent(200, 100), "SetObjectRects 12,34 200x100"}), Take());
@@ -93,7 +94,7 @@ TEST_F(ControlLifecycle, MovingTheWrapperGoesThroughTheExtentAndTheObjectRectang
 }
 
 TEST_F(ControlLifecycle, EventsFiredIntoTheAdvisedSinkReachTheTable) {
-    const auto dialog = Open(3004);
+    const auto dialog = Open(IDD_TEST_SITE_FIRST);
     BSTR address = ::SysAllocString(L"http://127.0.0.1/vornak/news");
     VARIANT url;
     url.vt = VT_BSTR;

@@ -10,6 +10,7 @@
 #include "login/handoff.h"
 #include "login/login_dlg.h"
 #include "login/login_panel.h"
+#include "res/resource.h"
 #include "support/win_test.h"
 
 namespace {
@@ -19,7 +20,7 @@ protected:
     // The browsers of the login panel and the game window are hosted as in the client.
     static void SetUpTestSuite() { AfxEnableControlContainer(new CCustomOccManager); }
     void SetUp() override {
-        ASSERT_TRUE(backdrop.Create(102));
+        ASSERT_TRUE(backdrop.Create(IDD_LOGIN));
         theApp.m_pMainWnd = &backdrop;
         backdrop.ShowWindow(SW_SHOW);
     }
@@ -114,7 +115,7 @@ TEST_F(HandOffTest, ConfirmedServerListFromTheGameWindowsOwnButton) {
     HWND hwnd = game->m_hWnd;
     AnswerConfirmation(IDOK);
     // As a click of the server button delivers it: inside the window's own handling.
-    game->SendMessage(WM_COMMAND, MAKEWPARAM(1008, BN_CLICKED),
+    game->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SERVER, BN_CLICKED),
                       reinterpret_cast<LPARAM>(game->m_btnServer.m_hWnd));
     EXPECT_EQ(theApp.m_pGameDialog, nullptr);
     EXPECT_TRUE(backdrop.IsWindowVisible());
