@@ -76,7 +76,7 @@ LRESULT CGameDialog::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
         ::GetCursorPos(&cursor);
         fw::Menu menu(::CreatePopupMenu());
         ::AppendMenuW(menu.get(), MF_STRING, ID_TRAY_EXIT, L"退出");
-        // The choice comes back as WM_COMMAND 1013.
+        // The choice comes back as WM_COMMAND ID_TRAY_EXIT.
         ::TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, m_hWnd, nullptr);
     }
     return 0;
