@@ -1,6 +1,6 @@
 #pragma once
 // CWebBrowser2: the window object through which a dialog drives its hosted
-// web-browser control (dialog control 1000).
+// web-browser control (dialog control IDC_BROWSER).
 
 #include <windows.h>
 #include <oaidl.h>

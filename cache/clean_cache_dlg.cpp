@@ -4,18 +4,17 @@
 #include <string>
 
 #include "framework/app.h"
+#include "res/resource.h"
 #include "ui/bitmap_paint.h"
 #include "ui/see_through_label.h"
 
 namespace {
-constexpr UINT kTemplate = 173;
-constexpr UINT kBackground = 187;
 constexpr COLORREF kKeyColour = RGB(255, 0, 0);
 constexpr BYTE kOpacity = 150;
 constexpr COLORREF kTextColour = RGB(0, 255, 255);
 }  // namespace
 
-CCleanCacheDlg::CCleanCacheDlg(CWnd*) : CDialogEx(kTemplate, nullptr) {}
+CCleanCacheDlg::CCleanCacheDlg(CWnd*) : CDialogEx(IDD_CLEAN_CACHE, nullptr) {}
 
 CCleanCacheDlg::~CCleanCacheDlg() {
     m_bStop = TRUE;
@@ -36,12 +35,12 @@ const fw::MessageMap* CCleanCacheDlg::GetMessageMap() const {
 }
 
 void CCleanCacheDlg::DoDataExchange(CDataExchange* pDX) {
-    DDX_Control(pDX, 1002, m_stText);
+    DDX_Control(pDX, IDC_CLEAN_TEXT, m_stText);
 }
 
 BOOL CCleanCacheDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
-    m_bmpBackground.LoadBitmap(AfxGetResourceHandle(), kBackground);
+    m_bmpBackground.LoadBitmap(AfxGetResourceHandle(), IDB_CLEAN_CACHE);
     m_crKey = kKeyColour;
     m_layered.m_hWnd = m_hWnd;
     ModifyStyleEx(WS_EX_APPWINDOW, WS_EX_TOOLWINDOW);

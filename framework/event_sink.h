@@ -4,7 +4,7 @@
 //
 //   const fw::EventSinkMap* CGameDialog::GetEventSinkMap() const {
 //       static const fw::EventSinkEntry entries[] = {
-//           fw::OnEvent<&CGameDialog::OnNavigateComplete2>(1000, 252),
+//           fw::OnEvent<&CGameDialog::OnNavigateComplete2>(IDC_BROWSER, 252),
 //       };
 //       static const fw::EventSinkMap map(CDialogEx::GetEventSinkMap(), entries);
 //       return &map;

@@ -3,7 +3,7 @@
 //
 //   const MessageMap* CGameDialog::GetMessageMap() const {
 //       static const MessageEntry entries[] = {
-//           OnCommand<&CGameDialog::ToggleMaximized>(1009),
+//           OnCommand<&CGameDialog::ToggleMaximized>(IDC_MAXIMIZE),
 //           OnMessage<WM_SIZE, &CGameDialog::OnSize>(),
 //       };
 //       static const MessageMap map{CDialogEx::GetMessageMap(), entries};

@@ -1,18 +1,11 @@
 #include "game/confirm_dlg.h"
 
 #include "framework/app.h"
+#include "res/resource.h"
 #include "ui/bitmap_paint.h"
 #include "ui/see_through_label.h"
 
 namespace {
-constexpr UINT kTemplate = 172;
-constexpr int kOkId = 1008;
-constexpr int kCancelId = 1009;
-constexpr int kTitleId = 1002;
-constexpr int kTextId = 1003;
-constexpr UINT kOkStrip = 175;
-constexpr UINT kCancelStrip = 176;
-constexpr UINT kBackgroundBitmap = 177;
 constexpr COLORREF kLabelText = RGB(255, 255, 255);
 
 struct Question {
@@ -26,12 +19,12 @@ constexpr Question kQuestions[] = {
 };
 }  // namespace
 
-CConfirmDlg::CConfirmDlg() : CDialogEx(kTemplate, nullptr) {}
+CConfirmDlg::CConfirmDlg() : CDialogEx(IDD_CONFIRM, nullptr) {}
 
 const fw::MessageMap* CConfirmDlg::GetMessageMap() const {
     static const fw::MessageEntry entries[] = {
-        fw::OnCommand<&CDialog::OnOK>(kOkId),
-        fw::OnCommand<&CDialog::OnCancel>(kCancelId),
+        fw::OnCommand<&CDialog::OnOK>(IDC_CONFIRM_OK),
+        fw::OnCommand<&CDialog::OnCancel>(IDC_CONFIRM_CANCEL),
         fw::OnMessage<WM_PAINT, &CConfirmDlg::OnPaint>(),
         fw::OnMessage<WM_CLOSE, &CConfirmDlg::OnClose>(),
         fw::OnMessage<fw::WM_CTLCOLOR, &CConfirmDlg::OnCtlColor>(),
@@ -42,17 +35,17 @@ const fw::MessageMap* CConfirmDlg::GetMessageMap() const {
 
 void CConfirmDlg::DoDataExchange(CDataExchange* pDX) {
     CDialogEx::DoDataExchange(pDX);
-    DDX_Control(pDX, kOkId, m_btnOk);
-    DDX_Control(pDX, kCancelId, m_btnCancel);
-    DDX_Control(pDX, kTitleId, m_stTitle);
-    DDX_Control(pDX, kTextId, m_stText);
+    DDX_Control(pDX, IDC_CONFIRM_OK, m_btnOk);
+    DDX_Control(pDX, IDC_CONFIRM_CANCEL, m_btnCancel);
+    DDX_Control(pDX, IDC_CONFIRM_TITLE, m_stTitle);
+    DDX_Control(pDX, IDC_CONFIRM_TEXT, m_stText);
 }
 
 BOOL CConfirmDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
-    m_bmpBackground.LoadBitmap(AfxGetResourceHandle(), kBackgroundBitmap);
-    SetUpPngButton(m_btnOk, kOkStrip);
-    SetUpPngButton(m_btnCancel, kCancelStrip);
+    m_bmpBackground.LoadBitmap(AfxGetResourceHandle(), IDB_CONFIRM);
+    SetUpPngButton(m_btnOk, IDP_OK);
+    SetUpPngButton(m_btnCancel, IDP_CANCEL);
 
     MoveWindow(0, 0, 256, 110, TRUE);
     CenterWindow();
@@ -81,6 +74,6 @@ void CConfirmDlg::OnClose() {
 HBRUSH CConfirmDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {
     const HBRUSH brush = CDialogEx::OnCtlColor(pDC, pWnd, nCtlColor);
     const int id = pWnd->GetDlgCtrlID();
-    if (id == kTitleId || id == kTextId) return PaintSeeThroughLabel(pDC, pWnd, kLabelText);
+    if (id == IDC_CONFIRM_TITLE || id == IDC_CONFIRM_TEXT) return PaintSeeThroughLabel(pDC, pWnd, kLabelText);
     return brush;
 }

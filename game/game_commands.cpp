@@ -9,12 +9,11 @@
 #include "framework/app.h"
 #include "framework/handles.h"
 #include "game/single_modal.h"
+#include "res/resource.h"
 
 namespace {
 
 constexpr UINT kTrayIconId = 128;
-constexpr UINT kTrayIcon = 128;
-constexpr UINT kExitItem = 1013;
 
 #ifndef _WIN64
 static_assert(sizeof(NOTIFYICONDATAW) == 956, "the icon record carries every field up to hBalloonIcon");
@@ -58,7 +57,7 @@ void CGameDialog::AddTrayIcon() {
     m_nid.uID = kTrayIconId;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = WM_TRAYNOTIFY;
-    m_nid.hIcon = ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(kTrayIcon));
+    m_nid.hIcon = ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_APP));
     ::lstrcpyW(m_nid.szTip, L"Duskmere");
     ::Shell_NotifyIconW(NIM_ADD, &m_nid);
     m_bTrayIconAdded = true;
@@ -77,11 +76,11 @@ LRESULT CGameDialog::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
         POINT cursor{};
         ::GetCursorPos(&cursor);
         fw::Menu menu(::CreatePopupMenu());
-        ::AppendMenuW(menu.get(), MF_STRING, kExitItem, L"退出");
+        ::AppendMenuW(menu.get(), MF_STRING, ID_TRAY_EXIT, L"退出");
         // The menu closes on a click elsewhere only while its owner is the
         // foreground window, and on time only with a message after it.
         ::SetForegroundWindow(m_hWnd);
-        // The choice comes back as WM_COMMAND 1013.
+        // The choice comes back as WM_COMMAND ID_TRAY_EXIT.
         ::TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, m_hWnd, nullptr);
         PostMessage(WM_NULL);
     }

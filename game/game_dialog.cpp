@@ -2,38 +2,35 @@
 
 #include "framework/app.h"
 #include "login/handoff.h"
+#include "res/resource.h"
 #include "ui/bitmap_paint.h"
 #include "ui/minimized_icon.h"
 
 namespace {
-constexpr UINT kGameTemplate = 131;
-constexpr UINT kAppIcon = 128;
-constexpr UINT kStripBitmap = 136;
-constexpr UINT kBrowserId = 1000;
 constexpr DISPID kNavigateComplete2 = 252;
 }  // namespace
 
 CGameDialog::CGameDialog()
-    : CDialogEx(kGameTemplate, nullptr),
+    : CDialogEx(IDD_GAME, nullptr),
       m_nBossHotKeyId(1001),
       m_nFullScreenHotKeyId(1002),
       m_nDisplayMode(MODE_MAXIMIZED),
-      m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(kAppIcon))) {}
+      m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP))) {}
 
 const fw::MessageMap* CGameDialog::GetMessageMap() const {
     static const fw::MessageEntry entries[] = {
-        fw::OnCommand<&ConfirmQuit>(1001),
-        fw::OnCommand<&CGameDialog::ToggleMaximized>(1009),
-        fw::OnCommand<&CGameDialog::ToggleMaximized>(1011),
-        fw::OnCommand<&CGameDialog::OnMinimize>(1003),
-        fw::OnCommand<&CGameDialog::OnFullScreen>(1004),
-        fw::OnCommand<&CGameDialog::OnBoss>(1005),
-        fw::OnCommand<&CGameDialog::OnCleanCache>(1006),
-        fw::OnCommand<&CGameDialog::OnRefresh>(1007),
-        fw::OnCommand<&ConfirmServerList>(1008),
+        fw::OnCommand<&ConfirmQuit>(IDC_CLOSE),
+        fw::OnCommand<&CGameDialog::ToggleMaximized>(IDC_MAXIMIZE),
+        fw::OnCommand<&CGameDialog::ToggleMaximized>(IDC_RESTORE),
+        fw::OnCommand<&CGameDialog::OnMinimize>(IDC_MINIMIZE),
+        fw::OnCommand<&CGameDialog::OnFullScreen>(IDC_FULLSCREEN),
+        fw::OnCommand<&CGameDialog::OnBoss>(IDC_BOSS),
+        fw::OnCommand<&CGameDialog::OnCleanCache>(IDC_CLEAN),
+        fw::OnCommand<&CGameDialog::OnRefresh>(IDC_REFRESH),
+        fw::OnCommand<&ConfirmServerList>(IDC_SERVER),
         fw::OnRawMessage<&CGameDialog::OnTrayNotify>(WM_TRAYNOTIFY),
         fw::OnRegisteredMessage<&CGameDialog::OnTaskbarCreated>(L"TaskbarCreated"),
-        fw::OnCommand<&ConfirmQuit>(1013),
+        fw::OnCommand<&ConfirmQuit>(ID_TRAY_EXIT),
         fw::OnMessage<WM_CLOSE, &CGameDialog::OnCloseRequest>(),
         fw::OnMessage<WM_HOTKEY, &CGameDialog::OnHotKey>(),
         fw::OnMessage<WM_PAINT, &CGameDialog::OnPaint>(),
@@ -49,7 +46,7 @@ const fw::MessageMap* CGameDialog::GetMessageMap() const {
 
 const fw::EventSinkMap* CGameDialog::GetEventSinkMap() const {
     static const fw::EventSinkEntry entries[] = {
-        fw::OnEvent<&CGameDialog::OnNavigateComplete2>(kBrowserId, kNavigateComplete2),
+        fw::OnEvent<&CGameDialog::OnNavigateComplete2>(IDC_BROWSER, kNavigateComplete2),
     };
     static const fw::EventSinkMap map(CDialogEx::GetEventSinkMap(), entries);
     return &map;
@@ -57,16 +54,16 @@ const fw::EventSinkMap* CGameDialog::GetEventSinkMap() const {
 
 void CGameDialog::DoDataExchange(CDataExchange* pDX) {
     CDialogEx::DoDataExchange(pDX);
-    DDX_Control(pDX, kBrowserId, m_browser);
-    DDX_Control(pDX, 1001, m_btnClose);
-    DDX_Control(pDX, 1009, m_btnMaximize);
-    DDX_Control(pDX, 1003, m_btnMinimize);
-    DDX_Control(pDX, 1004, m_btnFullScreen);
-    DDX_Control(pDX, 1005, m_btnBoss);
-    DDX_Control(pDX, 1007, m_btnRefresh);
-    DDX_Control(pDX, 1008, m_btnServer);
-    DDX_Control(pDX, 1006, m_btnClean);
-    DDX_Control(pDX, 1011, m_btnRestore);
+    DDX_Control(pDX, IDC_BROWSER, m_browser);
+    DDX_Control(pDX, IDC_CLOSE, m_btnClose);
+    DDX_Control(pDX, IDC_MAXIMIZE, m_btnMaximize);
+    DDX_Control(pDX, IDC_MINIMIZE, m_btnMinimize);
+    DDX_Control(pDX, IDC_FULLSCREEN, m_btnFullScreen);
+    DDX_Control(pDX, IDC_BOSS, m_btnBoss);
+    DDX_Control(pDX, IDC_REFRESH, m_btnRefresh);
+    DDX_Control(pDX, IDC_SERVER, m_btnServer);
+    DDX_Control(pDX, IDC_CLEAN, m_btnClean);
+    DDX_Control(pDX, IDC_RESTORE, m_btnRestore);
 }
 
 BOOL CGameDialog::OnInitDialog() {
@@ -75,7 +72,7 @@ BOOL CGameDialog::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     ModifyStyleEx(WS_EX_APPWINDOW, WS_EX_TOOLWINDOW);
-    m_bmpTitleStrip.LoadBitmap(AfxGetResourceHandle(), kStripBitmap);
+    m_bmpTitleStrip.LoadBitmap(AfxGetResourceHandle(), IDB_STRIP);
     ApplyMaximizedGeometry();
 
     m_pToolTip = std::make_unique<CToolTipCtrl>();

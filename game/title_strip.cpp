@@ -4,11 +4,10 @@
 #include "game/game_dialog.h"
 
 #include "framework/app.h"
+#include "res/resource.h"
 
 namespace {
 
-constexpr int kLogoId = 1002;
-constexpr UINT kLogoBitmap = 141;
 constexpr int kLogoWidth = 144;
 
 struct StripButton {
@@ -19,15 +18,15 @@ struct StripButton {
 
 // In the order their GDI+ start-ups and tooltips are made.
 constexpr StripButton kStripButtons[] = {
-    {&CGameDialog::m_btnClose, 166, nullptr},
-    {&CGameDialog::m_btnRestore, 189, L"还原"},
-    {&CGameDialog::m_btnMaximize, 168, L"最大化"},
-    {&CGameDialog::m_btnMinimize, 169, L"最小化"},
-    {&CGameDialog::m_btnFullScreen, 167, L"按F11进入/退出全屏"},
-    {&CGameDialog::m_btnBoss, 164, nullptr},
-    {&CGameDialog::m_btnRefresh, 170, nullptr},
-    {&CGameDialog::m_btnServer, 171, nullptr},
-    {&CGameDialog::m_btnClean, 1000, nullptr},
+    {&CGameDialog::m_btnClose, IDP_CLOSE, nullptr},
+    {&CGameDialog::m_btnRestore, IDP_RESTORE, L"还原"},
+    {&CGameDialog::m_btnMaximize, IDP_MAXIMIZE, L"最大化"},
+    {&CGameDialog::m_btnMinimize, IDP_MINIMIZE, L"最小化"},
+    {&CGameDialog::m_btnFullScreen, IDP_FULLSCREEN, L"按F11进入/退出全屏"},
+    {&CGameDialog::m_btnBoss, IDP_BOSS, nullptr},
+    {&CGameDialog::m_btnRefresh, IDP_REFRESH, nullptr},
+    {&CGameDialog::m_btnServer, IDP_SERVER, nullptr},
+    {&CGameDialog::m_btnClean, IDP_CLEAN, nullptr},
 };
 
 }  // namespace
@@ -36,8 +35,8 @@ void CGameDialog::InitTitleStrip() {
     InitStripButtons();
     LayoutTitleStrip();
 
-    CWnd* logo = GetDlgItem(kLogoId);
-    m_bmpLogo.LoadBitmap(AfxGetInstanceHandle(), kLogoBitmap);
+    CWnd* logo = GetDlgItem(IDC_LOGO);
+    m_bmpLogo.LoadBitmap(AfxGetInstanceHandle(), IDB_LOGO);
     logo->ModifyStyle(0, SS_BITMAP | SS_CENTERIMAGE);
     logo->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_bmpLogo.GetSafeHandle()));
     logo->MoveWindow(0, 0, kLogoWidth, kStripHeight);
@@ -52,7 +51,7 @@ void CGameDialog::InitStripButtons() {
 }
 
 void CGameDialog::ShowTitleStrip(int nCmdShow) {
-    GetDlgItem(kLogoId)->ShowWindow(nCmdShow);
+    GetDlgItem(IDC_LOGO)->ShowWindow(nCmdShow);
     for (CPngButton* button : {&m_btnClose, &m_btnMinimize, &m_btnFullScreen, &m_btnBoss, &m_btnRefresh,
                                &m_btnServer, &m_btnClean})
         button->ShowWindow(nCmdShow);

@@ -10,10 +10,10 @@
 #include "game/single_modal.h"
 #include "login/login_dlg.h"
 #include "login/login_panel.h"
+#include "res/resource.h"
 
 namespace {
 
-constexpr UINT kGameTemplate = 131;
 constexpr int kQuitExitCode = 16;
 
 CLoginDlg* Backdrop() { return static_cast<CLoginDlg*>(AfxGetMainWnd()); }
@@ -58,7 +58,7 @@ CGameDialog* GetGameDialog() {
     if (theApp.m_pGameDialog) return theApp.m_pGameDialog;
     auto game = std::make_unique<CGameDialog>();
     theApp.m_pGameDialog = game.get();
-    if (!game->Create(kGameTemplate, nullptr)) {
+    if (!game->Create(IDD_GAME, nullptr)) {
         theApp.m_pGameDialog = nullptr;
         return nullptr;
     }

@@ -2,18 +2,12 @@
 
 #include "framework/app.h"
 #include "login/login_panel.h"
+#include "res/resource.h"
 #include "ui/minimized_icon.h"
 
-namespace {
-constexpr UINT kBackdropTemplate = 102;
-constexpr UINT kPanelTemplate = 132;
-constexpr UINT kBackdropImage = 155;
-constexpr UINT kAppIcon = 128;
-}  // namespace
-
 CLoginDlg::CLoginDlg()
-    : CDialogEx(kBackdropTemplate, nullptr),
-      m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(kAppIcon))) {}
+    : CDialogEx(IDD_LOGIN, nullptr),
+      m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP))) {}
 
 const fw::MessageMap* CLoginDlg::GetMessageMap() const {
     static const fw::MessageEntry entries[] = {
@@ -37,11 +31,11 @@ BOOL CLoginDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
     m_pLoginPanel = new CLoginActiveDlg(this);
-    m_pLoginPanel->Create(kPanelTemplate, this);
+    m_pLoginPanel->Create(IDD_LOGIN_PANEL, this);
     m_pLoginPanel->ShowWindow(SW_SHOWNORMAL);
 
     ModifyStyle(WS_CAPTION, 0);
-    if (!m_layered.m_png.Load(MAKEINTRESOURCEW(kBackdropImage), AfxGetResourceHandle())) return TRUE;
+    if (!m_layered.m_png.Load(MAKEINTRESOURCEW(IDP_BACKDROP), AfxGetResourceHandle())) return TRUE;
     const int width = static_cast<int>(m_layered.m_png.Width());
     const int height = static_cast<int>(m_layered.m_png.Height());
     MoveWindow(0, 0, width, height, TRUE);

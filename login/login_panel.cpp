@@ -7,11 +7,9 @@
 #include "login/handoff.h"
 #include "login/login_dlg.h"
 #include "login/login_url.h"
+#include "res/resource.h"
 
 namespace {
-constexpr UINT kPanelTemplate = 132;
-constexpr UINT kMinimizeStrip = 162;
-constexpr UINT kCloseStrip = 160;
 constexpr DISPID kBeforeNavigate2 = 250;
 constexpr DISPID kNavigateComplete2 = 252;
 constexpr DISPID kDocumentComplete = 259;
@@ -28,15 +26,15 @@ bool IsGameAddress(const std::wstring& address) {
     return (startsWith(L"http:") || startsWith(L"https:")) && address.find(L"client=1") != std::wstring::npos;
 }
 
-CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* backdrop) : CDialogEx(kPanelTemplate), m_pBackdrop(backdrop) {}
+CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* backdrop) : CDialogEx(IDD_LOGIN_PANEL), m_pBackdrop(backdrop) {}
 
 const fw::MessageMap* CLoginActiveDlg::GetMessageMap() const {
     static const fw::MessageEntry entries[] = {
         fw::OnMessage<WM_MOVE, &CLoginActiveDlg::OnMove>(),
         fw::OnMessage<WM_NCHITTEST, &CLoginActiveDlg::OnNcHitTest>(),
         fw::OnMessage<fw::WM_CTLCOLOR, &CLoginActiveDlg::OnCtlColor>(),
-        fw::OnCommand<&CLoginActiveDlg::OnMinimize>(1006),
-        fw::OnCommand<&ConfirmQuit>(1005),
+        fw::OnCommand<&CLoginActiveDlg::OnMinimize>(IDC_PANEL_MINIMIZE),
+        fw::OnCommand<&ConfirmQuit>(IDC_PANEL_CLOSE),
     };
     static const fw::MessageMap map(CDialogEx::GetMessageMap(), entries);
     return &map;
@@ -44,18 +42,18 @@ const fw::MessageMap* CLoginActiveDlg::GetMessageMap() const {
 
 const fw::EventSinkMap* CLoginActiveDlg::GetEventSinkMap() const {
     static const fw::EventSinkEntry entries[] = {
-        fw::OnEvent<&CLoginActiveDlg::OnDocumentComplete>(1000, kDocumentComplete),
-        fw::OnEvent<&CLoginActiveDlg::OnNavigateComplete2>(1000, kNavigateComplete2),
-        fw::OnEvent<&CLoginActiveDlg::OnBeforeNavigate2>(1000, kBeforeNavigate2),
+        fw::OnEvent<&CLoginActiveDlg::OnDocumentComplete>(IDC_BROWSER, kDocumentComplete),
+        fw::OnEvent<&CLoginActiveDlg::OnNavigateComplete2>(IDC_BROWSER, kNavigateComplete2),
+        fw::OnEvent<&CLoginActiveDlg::OnBeforeNavigate2>(IDC_BROWSER, kBeforeNavigate2),
     };
     static const fw::EventSinkMap map(CDialogEx::GetEventSinkMap(), entries);
     return &map;
 }
 
 void CLoginActiveDlg::DoDataExchange(CDataExchange* pDX) {
-    DDX_Control(pDX, 1000, m_browser);
-    DDX_Control(pDX, 1006, m_btnMinimize);
-    DDX_Control(pDX, 1005, m_btnClose);
+    DDX_Control(pDX, IDC_BROWSER, m_browser);
+    DDX_Control(pDX, IDC_PANEL_MINIMIZE, m_btnMinimize);
+    DDX_Control(pDX, IDC_PANEL_CLOSE, m_btnClose);
 }
 
 BOOL CLoginActiveDlg::OnInitDialog() {
@@ -71,8 +69,8 @@ BOOL CLoginActiveDlg::OnInitDialog() {
     // Hidden until its first page is there; the backdrop shows through meanwhile.
     m_browser.ShowWindow(SW_HIDE);
 
-    SetUpPngButton(m_btnMinimize, kMinimizeStrip);
-    SetUpPngButton(m_btnClose, kCloseStrip);
+    SetUpPngButton(m_btnMinimize, IDP_PANEL_MINIMIZE);
+    SetUpPngButton(m_btnClose, IDP_PANEL_CLOSE);
     m_btnMinimize.MoveWindow(859, 90, 24, 24, TRUE);
     m_btnClose.MoveWindow(901, 82, 28, 28, TRUE);
     ::VariantClear(&empty);

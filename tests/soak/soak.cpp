@@ -31,6 +31,7 @@
 #include "login/login_dlg.h"
 #include "login/login_panel.h"
 #include "login/login_url.h"
+#include "res/resource.h"
 #include "support/gdi_objects.h"
 
 namespace {
@@ -231,7 +232,7 @@ bool RunPhase(const char* phase, int count, int printEvery, const std::function<
 
 bool Soak(int trips, int cleanings) {
     CLoginDlg backdrop;
-    if (!backdrop.Create(102)) return Fail("no login backdrop", 0);
+    if (!backdrop.Create(IDD_LOGIN)) return Fail("no login backdrop", 0);
     theApp.m_pMainWnd = &backdrop;
     backdrop.ShowWindow(SW_SHOW);
     CLoginActiveDlg* panel = backdrop.m_pLoginPanel;

@@ -1,5 +1,5 @@
 #pragma once
-// A dialog of the tests that hosts control 1000 in m_browser and records the
+// A dialog of the tests that hosts IDC_BROWSER in m_browser and records the
 // events its table lets through.
 
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include "browser/variant_string.h"
 #include "browser/web_browser.h"
 #include "framework/dialog.h"
+#include "res/resource.h"
 
 enum class EventTable { All, NavigateCompleteOnly };
 
@@ -37,19 +38,19 @@ public:
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override {
-        if (m_bBind) DDX_Control(pDX, 1000, m_browser);
+        if (m_bBind) DDX_Control(pDX, IDC_BROWSER, m_browser);
     }
     void OnOK() override { m_commands.push_back("ok"); }
     void OnCancel() override { m_commands.push_back("cancel"); }
 
     const fw::EventSinkMap* GetEventSinkMap() const override {
         static const fw::EventSinkEntry all[] = {
-            fw::OnEvent<&BrowserDialog::OnDocumentComplete>(1000, DISPID_DOCUMENTCOMPLETE),
-            fw::OnEvent<&BrowserDialog::OnNavigateComplete2>(1000, DISPID_NAVIGATECOMPLETE2),
-            fw::OnEvent<&BrowserDialog::OnBeforeNavigate2>(1000, DISPID_BEFORENAVIGATE2),
+            fw::OnEvent<&BrowserDialog::OnDocumentComplete>(IDC_BROWSER, DISPID_DOCUMENTCOMPLETE),
+            fw::OnEvent<&BrowserDialog::OnNavigateComplete2>(IDC_BROWSER, DISPID_NAVIGATECOMPLETE2),
+            fw::OnEvent<&BrowserDialog::OnBeforeNavigate2>(IDC_BROWSER, DISPID_BEFORENAVIGATE2),
         };
         static const fw::EventSinkEntry navigateComplete[] = {
-            fw::OnEvent<&BrowserDialog::OnNavigateComplete2>(1000, DISPID_NAVIGATECOMPLETE2),
+            fw::OnEvent<&BrowserDialog::OnNavigateComplete2>(IDC_BROWSER, DISPID_NAVIGATECOMPLETE2),
         };
         static const fw::EventSinkMap allMap(CDialogEx::GetEventSinkMap(), all);
         static const fw::EventSinkMap navigateCompleteMap(CDialogEx::GetEventSinkMap(), navigateComplete);

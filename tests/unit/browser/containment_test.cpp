@@ -20,7 +20,9 @@
 #include "framework/dialog.h"
 #include "framework/occ_dlginit.h"
 #include "framework/occ_site.h"
+#include "res/resource.h"
 #include "support/win_test.h"
+#include "tests/res/test_resource.h"
 #include "tests/unit/browser/browser_dialog.h"
 #include "tests/unit/browser/standin_log.h"
 
@@ -110,7 +112,7 @@ protected:
 };
 
 TEST_F(BrowserHosting, TemplateStateReachesTheControlByteForByte) {
-    for (const UINT id : {131u, 132u}) {
+    for (const UINT id : {IDD_GAME, IDD_LOGIN_PANEL}) {
         SCOPED_TRACE(testing::Message() << "dialog " << id);
         const auto dialog = Open(id);
         const int instance = LastCreated();
@@ -138,8 +140,10 @@ TEST_F(BrowserHosting, TheControlTakesItsTemplatePlaceHiddenAndBound) {
         RECT units;
         std::vector<int> order;
     } cases[] = {
-        {131, RECT{7, 71, 448, 263}, {1000, 1002, 1001, 1009, 1003, 1004, 1005, 1007, 1008, 1006, 1011}},
-        {132, RECT{0, 17, 372, 282}, {1005, 1006, 1000}},
+        {IDD_GAME, RECT{7, 71, 448, 263},
+         {IDC_BROWSER, IDC_LOGO, IDC_CLOSE, IDC_MAXIMIZE, IDC_MINIMIZE, IDC_FULLSCREEN, IDC_BOSS, IDC_REFRESH,
+          IDC_SERVER, IDC_CLEAN, IDC_RESTORE}},
+        {IDD_LOGIN_PANEL, RECT{0, 17, 372, 282}, {IDC_PANEL_CLOSE, IDC_PANEL_MINIMIZE, IDC_BROWSER}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "dialog " << c.id);
@@ -147,7 +151,7 @@ TEST_F(BrowserHosting, TheControlTakesItsTemplatePlaceHiddenAndBound) {
         const HWND control = dialog->m_browser.m_hWnd;
         ASSERT_TRUE(::IsWindow(control));
         EXPECT_EQ(dialog->m_hWnd, ::GetParent(control));
-        EXPECT_EQ(control, ::GetDlgItem(dialog->m_hWnd, 1000));
+        EXPECT_EQ(control, ::GetDlgItem(dialog->m_hWnd, IDC_BROWSER));
         EXPECT_EQ(&dialog->m_browser, CWnd::FromHandle(control));
         EXPECT_EQ(c.order, ChildIds(dialog->m_hWnd));
         EXPECT_EQ(DialogUnits(dialog->m_hWnd, c.units), test::RectInParent(control));
@@ -157,19 +161,19 @@ TEST_F(BrowserHosting, TheControlTakesItsTemplatePlaceHiddenAndBound) {
 }
 
 TEST_F(BrowserHosting, OldStyleTemplatesWorkTheSame) {
-    const auto dialog = Open(3003);
+    const auto dialog = Open(IDD_TEST_OLD_STYLE);
     const int instance = LastCreated();
     ASSERT_NE(0, instance);
     const auto loads = EventsOf(instance, "load");
     ASSERT_EQ(1u, loads.size());
     EXPECT_EQ("0102030405060708", loads[0]["bytes"]);
-    EXPECT_EQ((std::vector<int>{1001, 1000, 1002}), ChildIds(dialog->m_hWnd));
+    EXPECT_EQ((std::vector<int>{IDC_TEST_FIRST, IDC_BROWSER, IDC_TEST_LAST}), ChildIds(dialog->m_hWnd));
     EXPECT_EQ(DialogUnits(dialog->m_hWnd, RECT{10, 20, 160, 110}), test::RectInParent(dialog->m_browser.m_hWnd));
     EXPECT_NE(0, ::GetWindowLongPtrW(dialog->m_browser.m_hWnd, GWL_STYLE) & WS_VISIBLE);
 }
 
 TEST_F(BrowserHosting, BrokenInitialStateGivesAControlWithoutIt) {
-    for (const UINT id : {3000u, 3001u}) {
+    for (const UINT id : {IDD_TEST_CUT_STATE, IDD_TEST_OVERLONG_STATE}) {
         SCOPED_TRACE(testing::Message() << "dialog " << id);
         const auto dialog = Open(id);
         const int instance = LastCreated();
@@ -185,11 +189,11 @@ TEST_F(BrowserHosting, BrokenInitialStateGivesAControlWithoutIt) {
 }
 
 TEST_F(BrowserHosting, AnUnregisteredControlLeavesTheDialogAndAHarmlessWrapper) {
-    const auto dialog = Open(3002);
+    const auto dialog = Open(IDD_TEST_UNKNOWN_CLASS);
     ASSERT_TRUE(::IsWindow(dialog->m_hWnd));
-    EXPECT_TRUE(::GetDlgItem(dialog->m_hWnd, 1001));
-    EXPECT_FALSE(::GetDlgItem(dialog->m_hWnd, 1000));
-    EXPECT_EQ(std::vector<int>{1001}, ChildIds(dialog->m_hWnd));
+    EXPECT_TRUE(::GetDlgItem(dialog->m_hWnd, IDC_TEST_FIRST));
+    EXPECT_FALSE(::GetDlgItem(dialog->m_hWnd, IDC_BROWSER));
+    EXPECT_EQ(std::vector<int>{IDC_TEST_FIRST}, ChildIds(dialog->m_hWnd));
 
     CWebBrowser2& browser = dialog->m_browser;
     EXPECT_EQ(nullptr, browser.m_hWnd);
@@ -204,7 +208,7 @@ TEST_F(BrowserHosting, AnUnregisteredControlLeavesTheDialogAndAHarmlessWrapper) 
 }
 
 TEST_F(BrowserHosting, NavigateFiresTheTableHandlersInOrder) {
-    const auto dialog = Open(132);
+    const auto dialog = Open(IDD_LOGIN_PANEL);
     const int instance = LastCreated();
     const std::wstring url = PlatformUrl(L"/vornak/news");
     Navigate(dialog->m_browser, url);
@@ -227,7 +231,7 @@ TEST_F(BrowserHosting, NavigateFiresTheTableHandlersInOrder) {
 }
 
 TEST_F(BrowserHosting, EventsTheTableDoesNotListReachNoHandler) {
-    const auto dialog = Open(131, EventTable::NavigateCompleteOnly);
+    const auto dialog = Open(IDD_GAME, EventTable::NavigateCompleteOnly);
     Navigate(dialog->m_browser, PlatformUrl(L"/vornak/news"));
     ASSERT_TRUE(log_.WaitFor("document_complete"));
     EXPECT_EQ(1u, log_.Events("before_navigate").size());
@@ -236,7 +240,7 @@ TEST_F(BrowserHosting, EventsTheTableDoesNotListReachNoHandler) {
 }
 
 TEST_F(BrowserHosting, CancelInBeforeNavigateStopsTheNavigation) {
-    const auto dialog = Open(132);
+    const auto dialog = Open(IDD_LOGIN_PANEL);
     dialog->m_cancelContaining = L"/vornak/servers";
     const std::wstring cancelled = PlatformUrl(L"/vornak/servers");
     Navigate(dialog->m_browser, cancelled);
@@ -256,7 +260,7 @@ TEST_F(BrowserHosting, CancelInBeforeNavigateStopsTheNavigation) {
 }
 
 TEST_F(BrowserHosting, MistypedEventArgumentsReachTheHandlerAsNull) {
-    const auto dialog = Open(131);
+    const auto dialog = Open(IDD_GAME);
     COleControlSite* site = dialog->m_browser.m_pCtrlSite;
     ASSERT_TRUE(site);
 
@@ -294,7 +298,7 @@ TEST_F(BrowserHosting, MistypedEventArgumentsReachTheHandlerAsNull) {
 }
 
 TEST_F(BrowserHosting, WindowOperationsActOnTheControlThroughItsSite) {
-    const auto dialog = Open(132);
+    const auto dialog = Open(IDD_LOGIN_PANEL);
     const int instance = LastCreated();
     CWebBrowser2& browser = dialog->m_browser;
     browser.MoveWindow(270, 141, 631, 444, TRUE);
@@ -317,7 +321,7 @@ TEST_F(BrowserHosting, WindowOperationsActOnTheControlThroughItsSite) {
 }
 
 TEST_F(BrowserHosting, PagesGetTheHostCustomisation) {
-    const auto dialog = Open(132);
+    const auto dialog = Open(IDD_LOGIN_PANEL);
     const int instance = LastCreated();
     const auto hostInfo = EventsOf(instance, "host_info");
     ASSERT_FALSE(hostInfo.empty());
@@ -351,7 +355,7 @@ TEST_F(BrowserHosting, PagesGetTheHostCustomisation) {
 }
 
 TEST_F(BrowserHosting, RefreshReachesTheControl) {
-    const auto dialog = Open(131);
+    const auto dialog = Open(IDD_GAME);
     Navigate(dialog->m_browser, PlatformUrl(L"/vornak/news"));
     ASSERT_TRUE(log_.WaitFor("document_complete"));
     dialog->m_browser.Refresh();
@@ -359,7 +363,7 @@ TEST_F(BrowserHosting, RefreshReachesTheControl) {
 }
 
 TEST_F(BrowserHosting, CreateControlMakesABrowserWithoutATemplate) {
-    const auto dialog = Open(2200);
+    const auto dialog = Open(IDD_TEST);
     CWebBrowser2 browser;
     const RECT rect{10, 30, 250, 190};
     ASSERT_TRUE(browser.Create(nullptr, L"", WS_CHILD | WS_VISIBLE, rect, dialog.get(), 1234));
@@ -381,7 +385,7 @@ TEST_F(BrowserHosting, CreateControlMakesABrowserWithoutATemplate) {
 
 TEST_F(BrowserHosting, DestroyingDialogsLeavesNoLiveControl) {
     for (int i = 0; i < 20; ++i) {
-        auto dialog = Open(i % 2 ? 131 : 132);
+        auto dialog = Open(i % 2 ? IDD_GAME : IDD_LOGIN_PANEL);
         Navigate(dialog->m_browser, PlatformUrl(L"/vornak/news"));
         const HWND control = dialog->m_browser.m_hWnd;
         ASSERT_TRUE(::IsWindow(control));
@@ -396,7 +400,7 @@ TEST_F(BrowserHosting, DestroyingDialogsLeavesNoLiveControl) {
 
 TEST_F(BrowserHosting, DeletingDialogObjectsFirstLeavesNoLiveControl) {
     for (int i = 0; i < 20; ++i) {
-        auto dialog = Open(i % 2 ? 131 : 132);
+        auto dialog = Open(i % 2 ? IDD_GAME : IDD_LOGIN_PANEL);
         Navigate(dialog->m_browser, PlatformUrl(L"/vornak/news"));
         const HWND window = dialog->m_hWnd;
         const HWND control = dialog->m_browser.m_hWnd;
@@ -409,14 +413,14 @@ TEST_F(BrowserHosting, DeletingDialogObjectsFirstLeavesNoLiveControl) {
 }
 
 TEST_F(BrowserHosting, AWrapperThatGoesFirstLeavesTheControlToItsSite) {
-    auto dialog = std::make_unique<BrowserDialog>(132, EventTable::All, false);
-    ASSERT_TRUE(dialog->Create(132));
+    auto dialog = std::make_unique<BrowserDialog>(IDD_LOGIN_PANEL, EventTable::All, false);
+    ASSERT_TRUE(dialog->Create(IDD_LOGIN_PANEL));
     const int instance = LastCreated();
     HWND control = nullptr;
     {
         CWebBrowser2 wrapper;
         CDataExchange dx(dialog.get());
-        DDX_Control(&dx, 1000, wrapper);
+        DDX_Control(&dx, IDC_BROWSER, wrapper);
         control = wrapper.m_hWnd;
         ASSERT_TRUE(::IsWindow(control));
     }
@@ -427,18 +431,18 @@ TEST_F(BrowserHosting, AWrapperThatGoesFirstLeavesTheControlToItsSite) {
     // and a later binding takes the control over from it.
     CWebBrowser2 again;
     CDataExchange dx(dialog.get());
-    DDX_Control(&dx, 1000, again);
+    DDX_Control(&dx, IDC_BROWSER, again);
     EXPECT_EQ(control, again.m_hWnd);
     {
         CWebBrowser2 later;
-        DDX_Control(&dx, 1000, later);
+        DDX_Control(&dx, IDC_BROWSER, later);
         EXPECT_EQ(control, later.m_hWnd);
         EXPECT_EQ(nullptr, again.m_hWnd);
         EXPECT_EQ(nullptr, again.m_pCtrlSite);
         EXPECT_EQ(&later, CWnd::FromHandlePermanent(control));
     }
     EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(control));
-    DDX_Control(&dx, 1000, again);
+    DDX_Control(&dx, IDC_BROWSER, again);
     Navigate(again, PlatformUrl(L"/vornak/news"));
     EXPECT_EQ(1u, EventsOf(instance, "navigate").size());
 

@@ -13,6 +13,7 @@
 #include "framework/app.h"
 #include "framework/occ_site.h"
 #include "support/win_test.h"
+#include "tests/res/test_resource.h"
 #include "tests/unit/browser/browser_dialog.h"
 #include "tests/unit/browser/recording_control.h"
 
@@ -58,7 +59,7 @@ protected:
 const Journal kTeardown = {"InPlaceDeactivate", "Unadvise", "SetClientSite(null)", "Close", "Released"};
 
 TEST_F(ControlLifecycle, AControlAskingForItsSiteFirstGetsItBeforeItsState) {
-    const auto dialog = Open(3004);
+    const auto dialog = Open(IDD_TEST_SITE_FIRST);
     EXPECT_EQ((Journal{"SetClientSite", "Load 0a0b0c0d", TemplateExtent(dialog->m_hWnd, RECT{0, 20, 200, 120}), "DoVerb",
                        "FindConnectionPoint described events", "Advise"}),
               Take());
@@ -68,7 +69,7 @@ TEST_F(ControlLifecycle, AControlAskingForItsSiteFirstGetsItBeforeItsState) {
 }
 
 TEST_F(ControlLifecycle, APlainControlIsInitialisedNewAndListenedToAsTheBrowser) {
-    const auto dialog = Open(3005);
+    const auto dialog = Open(IDD_TEST_PLAIN_CONTROL);
     EXPECT_EQ((Journal{"InitNew", "SetClientSite", TemplateExtent(dialog->m_hWnd, RECT{0, 20, 200, 120}), "DoVerb",
                        "FindConnectionPoint browser events", "Advise"}),
               Take());
@@ -77,7 +78,7 @@ TEST_F(ControlLifecycle, APlainControlIsInitialisedNewAndListenedToAsTheBrowser)
 }
 
 TEST_F(ControlLifecycle, DeletingTheDialogObjectTearsDownBeforeTheWindowsGo) {
-    auto dialog = Open(3004);
+    auto dialog = Open(IDD_TEST_SITE_FIRST);
     const HWND window = dialog->m_hWnd;
     Take();
     dialog.reset();
@@ -87,7 +88,7 @@ TEST_F(ControlLifecycle, DeletingTheDialogObjectTearsDownBeforeTheWindowsGo) {
 }
 
 TEST_F(ControlLifecycle, MovingTheWrapperGoesThroughTheExtentAndTheObjectRectangles) {
-    const auto dialog = Open(3004);
+    const auto dialog = Open(IDD_TEST_SITE_FIRST);
     Take();
     dialog->m_browser.MoveWindow(12, 34, 200, 100, TRUE);
     EXPECT_EQ((Journal{Extent(200, 100), "SetObjectRects 12,34 200x100"}), Take());
@@ -95,7 +96,7 @@ TEST_F(ControlLifecycle, MovingTheWrapperGoesThroughTheExtentAndTheObjectRectang
 }
 
 TEST_F(ControlLifecycle, EventsFiredIntoTheAdvisedSinkReachTheTable) {
-    const auto dialog = Open(3004);
+    const auto dialog = Open(IDD_TEST_SITE_FIRST);
     BSTR address = ::SysAllocString(L"http://127.0.0.1/vornak/news");
     VARIANT url;
     url.vt = VT_BSTR;
@@ -124,7 +125,7 @@ TEST_F(ControlLifecycle, KeysTypedIntoThePageReachTheControlBeforeTheDialog) {
     test::RunLater([&] {
         Take();
         const HWND field = ::GetWindow(dialog.m_browser.m_hWnd, GW_CHILD);
-        const HWND button = ::GetDlgItem(dialog.m_hWnd, 1001);
+        const HWND button = ::GetDlgItem(dialog.m_hWnd, IDC_TEST_FIRST);
         const auto key = [](HWND to, WPARAM vk) { ::PostMessageW(to, WM_KEYDOWN, vk, 0); };
         key(field, VK_RETURN);  // no active object yet: the dialog's
         ::PostMessageW(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
@@ -146,7 +147,7 @@ TEST_F(ControlLifecycle, KeysTypedIntoThePageReachTheControlBeforeTheDialog) {
 // The control's window gets the focus, the page comes up with it, and a Tab
 // the page hands back moves along the dialog's tab order, Shift+Tab backwards.
 TEST_F(ControlLifecycle, ATabThePageHandsBackMovesAlongTheDialogsTabOrder) {
-    const auto dialog = Open(3004);
+    const auto dialog = Open(IDD_TEST_SITE_FIRST);
     dialog->ShowWindow(SW_SHOW);
     const HWND field = ::GetWindow(dialog->m_browser.m_hWnd, GW_CHILD);
     Take();
@@ -155,7 +156,7 @@ TEST_F(ControlLifecycle, ATabThePageHandsBackMovesAlongTheDialogsTabOrder) {
 
     MSG tab{field, WM_KEYDOWN, VK_TAB, 0, 0, {}};
     EXPECT_TRUE(AfxPreTranslateControlMessage(&tab));
-    EXPECT_EQ(::GetDlgItem(dialog->m_hWnd, 1002), ::GetFocus());
+    EXPECT_EQ(::GetDlgItem(dialog->m_hWnd, IDC_TEST_LAST), ::GetFocus());
 
     ::SetFocus(field);
     BYTE keys[256] = {};
@@ -165,7 +166,7 @@ TEST_F(ControlLifecycle, ATabThePageHandsBackMovesAlongTheDialogsTabOrder) {
     EXPECT_TRUE(AfxPreTranslateControlMessage(&tab));
     keys[VK_SHIFT] = 0;
     ::SetKeyboardState(keys);
-    EXPECT_EQ(::GetDlgItem(dialog->m_hWnd, 1001), ::GetFocus());
+    EXPECT_EQ(::GetDlgItem(dialog->m_hWnd, IDC_TEST_FIRST), ::GetFocus());
     EXPECT_EQ((Journal{"DoVerb UIActivate", "TranslateAccelerator Tab", "TranslateAccelerator Tab"}), Take());
 }
 

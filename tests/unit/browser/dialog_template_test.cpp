@@ -11,6 +11,7 @@
 #include "browser/web_browser.h"
 #include "framework/app.h"
 #include "framework/occ_dialog_template.h"
+#include "res/resource.h"
 #include "tests/unit/browser/guarded_page.h"
 
 namespace {
@@ -233,9 +234,10 @@ TEST(DialogTemplateSplit, ProductTemplatesGiveUpTheirBrowserAndStillMakeADialog)
         DWORD style;
         std::vector<int> remaining;
     } cases[] = {
-        {131, 0, RECT{7, 71, 448, 263}, WS_CHILD | WS_TABSTOP,
-         {1002, 1001, 1009, 1003, 1004, 1005, 1007, 1008, 1006, 1011}},
-        {132, 2, RECT{0, 17, 372, 282}, WS_CHILD, {1005, 1006}},
+        {IDD_GAME, 0, RECT{7, 71, 448, 263}, WS_CHILD | WS_TABSTOP,
+         {IDC_LOGO, IDC_CLOSE, IDC_MAXIMIZE, IDC_MINIMIZE, IDC_FULLSCREEN, IDC_BOSS, IDC_REFRESH, IDC_SERVER, IDC_CLEAN,
+          IDC_RESTORE}},
+        {IDD_LOGIN_PANEL, 2, RECT{0, 17, 372, 282}, WS_CHILD, {IDC_PANEL_CLOSE, IDC_PANEL_MINIMIZE}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "template " << c.id);
@@ -244,7 +246,7 @@ TEST(DialogTemplateSplit, ProductTemplatesGiveUpTheirBrowserAndStillMakeADialog)
         fw::SplitDialogTemplate split;
         ASSERT_TRUE(fw::SplitOleControls(resource.data, resource.size, &split));
         ASSERT_EQ(1u, split.controls.size());
-        ExpectControl(split.controls[0], CWebBrowser2::kClsid, 1000, c.index, c.rect, c.style);
+        ExpectControl(split.controls[0], CWebBrowser2::kClsid, IDC_BROWSER, c.index, c.rect, c.style);
 
         HWND dialog = ::CreateDialogIndirectParamW(AfxGetResourceHandle(),
                                                    reinterpret_cast<const DLGTEMPLATE*>(split.dialog.data()),

@@ -8,6 +8,7 @@
 
 #include "framework/app.h"
 #include "framework/occ_dlginit.h"
+#include "res/resource.h"
 #include "tests/unit/browser/guarded_page.h"
 
 namespace {
@@ -124,12 +125,12 @@ TEST(DlgInit, BrowserStateOfTheProductDialogs) {
     const struct {
         UINT id;
         DWORD width, height, at48;
-    } cases[] = {{131, 17515, 8255, 10}, {132, 17224, 12277, 0}};
+    } cases[] = {{IDD_GAME, 17515, 8255, 10}, {IDD_LOGIN_PANEL, 17224, 12277, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "dialog " << c.id);
         const std::vector<BYTE> resource = Resource(c.id);
         ASSERT_EQ(170u, resource.size());
-        const auto state = Find(resource, 1000);
+        const auto state = Find(resource, IDC_BROWSER);
         ASSERT_TRUE(state);
         const std::vector<BYTE>& s = *state;
         ASSERT_EQ(160u, s.size());

@@ -12,15 +12,11 @@
 #include "app/login_app.h"
 #include "framework/handles.h"
 #include "game/confirm_dlg.h"
+#include "res/resource.h"
 #include "support/win_test.h"
 
 namespace {
 
-constexpr int kTitleId = 1002;
-constexpr int kTextId = 1003;
-constexpr int kOkId = 1008;
-constexpr int kCancelId = 1009;
-constexpr UINT kBackgroundBitmap = 177;
 constexpr RECT kOwnerRect{300, 200, 900, 600};
 constexpr POINT kFarAway{1900, 1060};
 constexpr INT_PTR kTimedOut = -99;
@@ -41,7 +37,7 @@ void CALLBACK EndStuckDialog(HWND hwnd, UINT, UINT_PTR timer, DWORD) {
 class Background {
 public:
     Background() : memory_(nullptr) {
-        bitmap_.LoadBitmap(AfxGetResourceHandle(), kBackgroundBitmap);
+        bitmap_.LoadBitmap(AfxGetResourceHandle(), IDB_CONFIRM);
         memory_.SelectBitmap(bitmap_);
     }
     COLORREF Pixel(int x, int y) const { return ::GetPixel(memory_.get(), x, y); }
@@ -119,8 +115,8 @@ TEST_F(ConfirmDlgTest, CloseGameModeAsksWhetherToQuit) {
     CConfirmDlg dlg;
     EXPECT_EQ(dlg.m_nMode, CONFIRM_CLOSE_GAME);
     const INT_PTR result = RunModal(dlg, [](CConfirmDlg& up) {
-        EXPECT_EQ(ItemText(up.m_hWnd, kTitleId), L"关闭游戏");
-        EXPECT_EQ(ItemText(up.m_hWnd, kTextId), L"确定要退出游戏吗?");
+        EXPECT_EQ(ItemText(up.m_hWnd, IDC_CONFIRM_TITLE), L"关闭游戏");
+        EXPECT_EQ(ItemText(up.m_hWnd, IDC_CONFIRM_TEXT), L"确定要退出游戏吗?");
         up.EndDialog(IDCANCEL);
     });
     EXPECT_EQ(result, IDCANCEL);
@@ -130,8 +126,8 @@ TEST_F(ConfirmDlgTest, ChangeServerModeAsksWhetherToLeaveTheGame) {
     CConfirmDlg dlg;
     dlg.m_nMode = CONFIRM_CHANGE_SERVER;
     const INT_PTR result = RunModal(dlg, [](CConfirmDlg& up) {
-        EXPECT_EQ(ItemText(up.m_hWnd, kTitleId), L"选服");
-        EXPECT_EQ(ItemText(up.m_hWnd, kTextId), L"是否退出当前游戏，重新选择新服务器?");
+        EXPECT_EQ(ItemText(up.m_hWnd, IDC_CONFIRM_TITLE), L"选服");
+        EXPECT_EQ(ItemText(up.m_hWnd, IDC_CONFIRM_TEXT), L"是否退出当前游戏，重新选择新服务器?");
         up.EndDialog(IDCANCEL);
     });
     EXPECT_EQ(result, IDCANCEL);
@@ -150,8 +146,8 @@ TEST_F(ConfirmDlgTest, EnterConfirmsEscapeAndCloseDecline) {
     const Case cases[] = {
         {"Enter", 0, key(WM_KEYDOWN, VK_RETURN, 1), IDOK},
         // The buttons are not push buttons to the dialog manager: Enter is IDOK on either.
-        {"Enter on OK", kOkId, key(WM_KEYDOWN, VK_RETURN, 1), IDOK},
-        {"Enter on Cancel", kCancelId, key(WM_KEYDOWN, VK_RETURN, 1), IDOK},
+        {"Enter on OK", IDC_CONFIRM_OK, key(WM_KEYDOWN, VK_RETURN, 1), IDOK},
+        {"Enter on Cancel", IDC_CONFIRM_CANCEL, key(WM_KEYDOWN, VK_RETURN, 1), IDOK},
         {"Esc", 0, key(WM_KEYDOWN, VK_ESCAPE, 1), IDCANCEL},
         {"Alt+F4", 0, key(WM_SYSKEYDOWN, VK_F4, 1 | (KF_ALTDOWN << 16)), IDCANCEL},
         {"SC_CLOSE", 0, [](HWND dlg) { ::PostMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0); }, IDCANCEL},
@@ -176,7 +172,7 @@ TEST_F(ConfirmDlgTest, ClicksRightOfEachPictureStillHitItsButton) {
         int button;
         INT_PTR expected;
     };
-    for (const Case& c : {Case{{120, 80}, kOkId, IDOK}, Case{{230, 80}, kCancelId, IDCANCEL}}) {
+    for (const Case& c : {Case{{120, 80}, IDC_CONFIRM_OK, IDOK}, Case{{230, 80}, IDC_CONFIRM_CANCEL, IDCANCEL}}) {
         SCOPED_TRACE(c.point.x);
         CConfirmDlg dlg;
         const INT_PTR result = RunModal(dlg, [&](CConfirmDlg& up) {
@@ -212,7 +208,7 @@ TEST_F(ConfirmDlgTest, TitleKeepsTwelvePointArialAcrossRepaints) {
     CConfirmDlg dlg;
     RunModal(dlg, [](CConfirmDlg& up) {
         const auto titleFont = [&] {
-            return reinterpret_cast<HFONT>(::SendDlgItemMessageW(up.m_hWnd, kTitleId, WM_GETFONT, 0, 0));
+            return reinterpret_cast<HFONT>(::SendDlgItemMessageW(up.m_hWnd, IDC_CONFIRM_TITLE, WM_GETFONT, 0, 0));
         };
         const HFONT font = titleFont();
         LOGFONTW logical{};
@@ -222,7 +218,7 @@ TEST_F(ConfirmDlgTest, TitleKeepsTwelvePointArialAcrossRepaints) {
         const int pixelsPerInch = ::GetDeviceCaps(screen, LOGPIXELSY);
         ::ReleaseDC(nullptr, screen);
         EXPECT_EQ(logical.lfHeight, -::MulDiv(12, pixelsPerInch, 72));
-        EXPECT_NE(reinterpret_cast<HFONT>(::SendDlgItemMessageW(up.m_hWnd, kTextId, WM_GETFONT, 0, 0)), font)
+        EXPECT_NE(reinterpret_cast<HFONT>(::SendDlgItemMessageW(up.m_hWnd, IDC_CONFIRM_TEXT, WM_GETFONT, 0, 0)), font)
             << "the question keeps the template's font";
 
         ::RedrawWindow(up.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);

@@ -4,6 +4,7 @@
 
 #include "support/win_test.h"
 #include "test_dialog.h"
+#include "tests/res/test_resource.h"
 
 namespace {
 int g_freeCommandCalls = 0;
@@ -12,7 +13,7 @@ void FreeCommand() { ++g_freeCommandCalls; }
 
 const fw::MessageMap* TestDialog::GetMessageMap() const {
     static const fw::MessageEntry entries[] = {
-        fw::OnCommand<&TestDialog::OnPush>(100),
+        fw::OnCommand<&TestDialog::OnPush>(IDC_TEST_PUSH),
         fw::OnCommand<&FreeCommand>(200),
         fw::OnMessage<WM_NCHITTEST, &TestDialog::OnNcHitTest>(),
         fw::OnMessage<fw::WM_CTLCOLOR, &TestDialog::OnCtlColor>(),
@@ -23,7 +24,7 @@ const fw::MessageMap* TestDialog::GetMessageMap() const {
 
 const fw::MessageMap* DerivedTestDialog::GetMessageMap() const {
     static const fw::MessageEntry entries[] = {
-        fw::OnCommand<&DerivedTestDialog::OnPushDerived>(100),
+        fw::OnCommand<&DerivedTestDialog::OnPushDerived>(IDC_TEST_PUSH),
     };
     static const fw::MessageMap map(TestDialog::GetMessageMap(), entries);
     return &map;
@@ -31,14 +32,14 @@ const fw::MessageMap* DerivedTestDialog::GetMessageMap() const {
 
 class MessageTableTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(dialog.Create(kTestTemplate)); }
+    void SetUp() override { ASSERT_TRUE(dialog.Create(IDD_TEST)); }
     TestDialog dialog;
 };
 
 TEST_F(MessageTableTest, CommandReachesItsHandlerOnlyForItsIdAndCode) {
-    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(100, BN_CLICKED), 0);
-    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(100, BN_SETFOCUS), 0);
-    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(101, BN_CLICKED), 0);
+    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_TEST_PUSH, BN_CLICKED), 0);
+    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_TEST_PUSH, BN_SETFOCUS), 0);
+    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_TEST_EDIT, BN_CLICKED), 0);
     EXPECT_EQ(dialog.calls, std::vector<std::string>{"push"});
 }
 
@@ -62,7 +63,7 @@ TEST_F(MessageTableTest, DefaultGivesTheSystemResultToTheHandler) {
 
 TEST_F(MessageTableTest, EveryControlColourRequestReachesOneHandlerWithItsKind) {
     HDC dc = ::GetDC(dialog.m_hWnd);
-    HWND label = ::GetDlgItem(dialog.m_hWnd, 103);
+    HWND label = ::GetDlgItem(dialog.m_hWnd, IDC_TEST_LABEL);
     dialog.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
     dialog.SendMessage(WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
     dialog.SendMessage(WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(dialog.m_hWnd));
@@ -79,15 +80,15 @@ TEST_F(MessageTableTest, DrawItemIsReflectedToTheOwnerDrawnControl) {
 }
 
 TEST_F(MessageTableTest, DataExchangeBindsControlsById) {
-    EXPECT_EQ(dialog.m_btnOwner.m_hWnd, ::GetDlgItem(dialog.m_hWnd, 102));
+    EXPECT_EQ(dialog.m_btnOwner.m_hWnd, ::GetDlgItem(dialog.m_hWnd, IDC_TEST_OWNER));
     EXPECT_EQ(CWnd::FromHandlePermanent(dialog.m_btnOwner.m_hWnd), &dialog.m_btnOwner);
     EXPECT_EQ(CWnd::FromHandlePermanent(dialog.m_hWnd), &dialog);
 }
 
 TEST(MessageTableInheritance, DerivedEntryWinsOverTheBaseOne) {
     DerivedTestDialog dialog;
-    ASSERT_TRUE(dialog.Create(kTestTemplate));
-    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(100, BN_CLICKED), 0);
+    ASSERT_TRUE(dialog.Create(IDD_TEST));
+    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_TEST_PUSH, BN_CLICKED), 0);
     dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_EQ(dialog.calls, (std::vector<std::string>{"derived push", "cancel"}));
 }
@@ -96,7 +97,7 @@ TEST(WindowLifetime, DestroyingTheObjectDestroysItsWindowWithoutCallingBack) {
     HWND hwnd = nullptr;
     {
         TestDialog dialog;
-        ASSERT_TRUE(dialog.Create(kTestTemplate));
+        ASSERT_TRUE(dialog.Create(IDD_TEST));
         hwnd = dialog.m_hWnd;
     }
     EXPECT_FALSE(::IsWindow(hwnd));
@@ -105,7 +106,7 @@ TEST(WindowLifetime, DestroyingTheObjectDestroysItsWindowWithoutCallingBack) {
 
 TEST(WindowLifetime, DestroyedWindowLeavesTheObjectDetached) {
     TestDialog dialog;
-    ASSERT_TRUE(dialog.Create(kTestTemplate));
+    ASSERT_TRUE(dialog.Create(IDD_TEST));
     HWND button = dialog.m_btnOwner.m_hWnd;
     ::DestroyWindow(dialog.m_hWnd);
     EXPECT_EQ(dialog.m_hWnd, nullptr);

@@ -5,6 +5,7 @@
 #include "framework/app.h"
 #include "support/win_test.h"
 #include "test_dialog.h"
+#include "tests/res/test_resource.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ namespace {
 class MainWindowScope {
 public:
     MainWindowScope() {
-        EXPECT_TRUE(main.Create(kTestTemplate));
+        EXPECT_TRUE(main.Create(IDD_TEST));
         main.ShowWindow(SW_SHOW);
         AfxGetApp()->m_pMainWnd = &main;
     }
@@ -36,7 +37,7 @@ TEST(ModalLoop, ReturnsTheResultGivenToEndDialog) {
 TEST(ModalLoop, EscapeEndsItWithCancelThroughTheDialogManager) {
     TestDialog dialog;
     test::RunLater([&] {
-        HWND edit = ::GetDlgItem(dialog.m_hWnd, 101);
+        HWND edit = ::GetDlgItem(dialog.m_hWnd, IDC_TEST_EDIT);
         ::SetFocus(edit);
         ::PostMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
     });

@@ -1,13 +1,12 @@
 #pragma once
-// A dialog on test template 2200 that records what reached its handlers.
+// A dialog on test template IDD_TEST that records what reached its handlers.
 
 #include <string>
 #include <vector>
 
 #include "framework/controls.h"
 #include "framework/dialog.h"
-
-constexpr UINT kTestTemplate = 2200;
+#include "tests/res/test_resource.h"
 
 class RecordingButton : public CButton {
 public:
@@ -17,7 +16,7 @@ public:
 
 class TestDialog : public CDialogEx {
 public:
-    explicit TestDialog(CWnd* parent = nullptr) : CDialogEx(kTestTemplate, parent) {}
+    explicit TestDialog(CWnd* parent = nullptr) : CDialogEx(IDD_TEST, parent) {}
 
     std::vector<std::string> calls;
     std::vector<UINT> ctlColors;
@@ -29,8 +28,8 @@ public:
 protected:
     const fw::MessageMap* GetMessageMap() const override;
     void DoDataExchange(CDataExchange* pDX) override {
-        DDX_Control(pDX, 102, m_btnOwner);
-        DDX_Control(pDX, 103, m_stLabel);
+        DDX_Control(pDX, IDC_TEST_OWNER, m_btnOwner);
+        DDX_Control(pDX, IDC_TEST_LABEL, m_stLabel);
     }
     void OnCancel() override {
         calls.push_back("cancel");

@@ -10,6 +10,7 @@
 
 #include "game/confirm_dlg.h"
 #include "game_window_fixture.h"
+#include "res/resource.h"
 #include "support/win_test.h"
 
 using gametest::GameWindowTest;
@@ -18,7 +19,6 @@ using gametest::TrayIconExists;
 
 namespace {
 
-constexpr UINT kBoss = 1005;
 constexpr UINT kTrayId = 128;
 
 HWND VisiblePopupMenu() {
@@ -53,7 +53,7 @@ protected:
         game.reset();
         ASSERT_TRUE(::RegisterHotKey(rival.hwnd(), 7, 0, VK_F10));
         game = std::make_unique<CGameDialog>();
-        ASSERT_TRUE(game->Create(131, nullptr));
+        ASSERT_TRUE(game->Create(IDD_GAME, nullptr));
         game->ShowWindow(SW_HIDE);
     }
 
@@ -149,8 +149,8 @@ TEST_F(GameCommandsTest, CloseServerAndMenuExitCommandsAskTheirOwnQuestion) {
         UINT command;
         int mode;
     };
-    for (const Binding binding : {Binding{1001, CONFIRM_CLOSE_GAME}, Binding{1013, CONFIRM_CLOSE_GAME},
-                                  Binding{1008, CONFIRM_CHANGE_SERVER}}) {
+    for (const Binding binding : {Binding{IDC_CLOSE, CONFIRM_CLOSE_GAME}, Binding{ID_TRAY_EXIT, CONFIRM_CLOSE_GAME},
+                                  Binding{IDC_SERVER, CONFIRM_CHANGE_SERVER}}) {
         int mode = -1;
         test::RunLater([&] {
             HWND asked = ::GetActiveWindow();
@@ -165,7 +165,7 @@ TEST_F(GameCommandsTest, CloseServerAndMenuExitCommandsAskTheirOwnQuestion) {
 
 TEST_F(GameCommandsTest, EnterAndEscapeReachTheFocusedControlAndNeverCloseTheWindow) {
     ShowGame();
-    HWND button = Item(1007);
+    HWND button = Item(IDC_REFRESH);
     KeyRecord record;
     ASSERT_TRUE(::SetWindowSubclass(button, &RecordKeys, 77, reinterpret_cast<DWORD_PTR>(&record)));
     ::SetFocus(button);
@@ -191,13 +191,13 @@ TEST_F(GameCommandsTest, BossKeyBossButtonAndIconDoubleClickToggleVisibilityOnly
     game->SendMessage(WM_HOTKEY, 1001, MAKELPARAM(0, VK_F10));
     EXPECT_TRUE(::IsWindowVisible(hwnd));
 
-    Click(kBoss);
+    Click(IDC_BOSS);
     EXPECT_FALSE(::IsWindowVisible(hwnd));
     EXPECT_EQ(Tray(kTrayId, WM_LBUTTONDBLCLK), 0);
     EXPECT_TRUE(::IsWindowVisible(hwnd));
     EXPECT_EQ(Tray(kTrayId, WM_LBUTTONDBLCLK), 0);
     EXPECT_FALSE(::IsWindowVisible(hwnd));
-    Click(kBoss);
+    Click(IDC_BOSS);
     EXPECT_TRUE(::IsWindowVisible(hwnd));
 
     EXPECT_EQ(game->m_nDisplayMode, CGameDialog::MODE_MAXIMIZED);
@@ -206,7 +206,7 @@ TEST_F(GameCommandsTest, BossKeyBossButtonAndIconDoubleClickToggleVisibilityOnly
 
 TEST_F(GameCommandsTest, AMinimisedWindowCountsAsVisibleForTheBossKey) {
     ShowGame();
-    Click(1003);
+    Click(IDC_MINIMIZE);
     ASSERT_TRUE(::IsIconic(game->m_hWnd));
     game->SendMessage(WM_HOTKEY, 1001, MAKELPARAM(0, VK_F10));
     EXPECT_FALSE(::IsWindowVisible(game->m_hWnd));
@@ -319,7 +319,7 @@ TEST_F(GameCommandsTest, FurtherRequestsBringTheOpenConfirmationForwardAndItsQui
                 ::PostMessageW(confirmation, WM_COMMAND, confirmation == first ? IDOK : IDCANCEL, 0);
         });
     });
-    game->SendMessage(WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), reinterpret_cast<LPARAM>(Item(1001)));
+    game->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), reinterpret_cast<LPARAM>(Item(IDC_CLOSE)));
 
     EXPECT_EQ(open, 1u) << "one confirmation at a time";
     EXPECT_EQ(foreground, first);

@@ -5,16 +5,13 @@
 #include <string>
 
 #include "game_window_fixture.h"
+#include "res/resource.h"
 #include "support/win_test.h"
 
 using gametest::GameWindowTest;
 
 namespace {
 
-constexpr UINT kMaximize = 1009;
-constexpr UINT kRestore = 1011;
-constexpr UINT kMinimize = 1003;
-constexpr UINT kFullScreen = 1004;
 constexpr UINT kBossKey = 1001;
 constexpr UINT kFullScreenKey = 1002;
 
@@ -74,8 +71,8 @@ TEST_F(DisplayModeTest, ComesUpHiddenInTheWorkAreaModeAsAnAppWindowOfTheMainWind
     EXPECT_EQ(reinterpret_cast<HICON>(game->SendMessage(WM_GETICON, ICON_SMALL)), game->m_hIcon);
 
     // The strip of the work-area mode: restore, not maximise.
-    EXPECT_TRUE(::GetWindowLongPtrW(Item(kRestore), GWL_STYLE) & WS_VISIBLE);
-    EXPECT_FALSE(::GetWindowLongPtrW(Item(kMaximize), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_TRUE(::GetWindowLongPtrW(Item(IDC_RESTORE), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_FALSE(::GetWindowLongPtrW(Item(IDC_MAXIMIZE), GWL_STYLE) & WS_VISIBLE);
     if (HasBrowser()) {
         EXPECT_FALSE(::GetWindowLongPtrW(game->m_browser.m_hWnd, GWL_STYLE) & WS_VISIBLE);
     }
@@ -87,10 +84,10 @@ TEST_F(DisplayModeTest, BrowserFillsTheWindowBelowTheStripOrAllOfItInFullScreen)
     const RECT work = WorkAreaAtOrigin();
     EXPECT_EQ(test::RectInParent(game->m_browser.m_hWnd), (RECT{0, 30, work.right, work.bottom}));
 
-    Click(kRestore);
+    Click(IDC_RESTORE);
     EXPECT_EQ(test::RectInParent(game->m_browser.m_hWnd), (RECT{0, 30, 1000, 700}));
 
-    Click(kFullScreen);
+    Click(IDC_FULLSCREEN);
     EXPECT_EQ(test::RectInParent(game->m_browser.m_hWnd), ScreenRect());
 }
 
@@ -114,21 +111,21 @@ TEST_F(DisplayModeTest, CommandsDoubleClicksAndF11MoveBetweenTheModesOfTheTable)
     const RECT normal = CentredNormalRect();
     const RECT screen = ScreenRect();
 
-    Click(kRestore);
+    Click(IDC_RESTORE);
     ExpectMode(CGameDialog::MODE_NORMAL, normal);
-    Click(kMaximize);
+    Click(IDC_MAXIMIZE);
     ExpectMode(CGameDialog::MODE_MAXIMIZED, work);
     DoubleClickStrip();
     ExpectMode(CGameDialog::MODE_NORMAL, normal);
     DoubleClickStrip();
     ExpectMode(CGameDialog::MODE_MAXIMIZED, work);
 
-    Click(kFullScreen);
+    Click(IDC_FULLSCREEN);
     ExpectMode(CGameDialog::MODE_FULLSCREEN, screen);
-    Click(kFullScreen);
+    Click(IDC_FULLSCREEN);
     ExpectMode(CGameDialog::MODE_FULLSCREEN, screen);
     // Maximise and restore keep full screen, applying it again.
-    Click(kMaximize);
+    Click(IDC_MAXIMIZE);
     ExpectMode(CGameDialog::MODE_FULLSCREEN, screen);
 
     PressHotKey(kFullScreenKey);
@@ -140,24 +137,24 @@ TEST_F(DisplayModeTest, CommandsDoubleClicksAndF11MoveBetweenTheModesOfTheTable)
 TEST_F(DisplayModeTest, NormalWindowKeepsItsStripInsideASmallWorkArea) {
     test::WorkAreaOverride small(RECT{0, 0, 1024, 600});
     ShowGame();
-    Click(kRestore);
+    Click(IDC_RESTORE);
     ExpectMode(CGameDialog::MODE_NORMAL, (RECT{12, 0, 1012, 700}));
 }
 
 TEST_F(DisplayModeTest, F11LeavesFullScreenForTheWorkAreaWhicheverModeWasLeft) {
     ShowGame();
-    Click(kRestore);
+    Click(IDC_RESTORE);
     PressHotKey(kFullScreenKey);
     ExpectMode(CGameDialog::MODE_FULLSCREEN, ScreenRect());
     PressHotKey(kFullScreenKey);
     ExpectMode(CGameDialog::MODE_MAXIMIZED, WorkAreaAtOrigin());
-    EXPECT_TRUE(::IsWindowVisible(Item(kRestore)));
-    EXPECT_FALSE(::IsWindowVisible(Item(kMaximize)));
+    EXPECT_TRUE(::IsWindowVisible(Item(IDC_RESTORE)));
+    EXPECT_FALSE(::IsWindowVisible(Item(IDC_MAXIMIZE)));
 }
 
 TEST_F(DisplayModeTest, F11DoesNothingWhileTheWindowIsHidden) {
     ShowGame();
-    Click(kRestore);
+    Click(IDC_RESTORE);
     PressHotKey(kBossKey);
     ASSERT_FALSE(::IsWindowVisible(game->m_hWnd));
 
@@ -170,7 +167,7 @@ TEST_F(DisplayModeTest, F11DoesNothingWhileTheWindowIsHidden) {
 
 TEST_F(DisplayModeTest, ASizeChangeOfTheVisibleWindowReappliesTheMode) {
     ShowGame();
-    Click(kRestore);
+    Click(IDC_RESTORE);
     // A move alone (as after a drag) keeps the place...
     ::MoveWindow(game->m_hWnd, 10, 20, 1000, 700, TRUE);
     EXPECT_EQ(test::WindowRect(game->m_hWnd), (RECT{10, 20, 1010, 720}));
@@ -185,7 +182,7 @@ TEST_F(DisplayModeTest, ASizeChangeOfTheVisibleWindowReappliesTheMode) {
 
 TEST_F(DisplayModeTest, MinimiseCommandIconisesTheWindow) {
     ShowGame();
-    Click(kMinimize);
+    Click(IDC_MINIMIZE);
     EXPECT_TRUE(::IsIconic(game->m_hWnd));
     EXPECT_TRUE(::IsWindowVisible(game->m_hWnd));
     EXPECT_EQ(game->m_nDisplayMode, CGameDialog::MODE_MAXIMIZED);
@@ -199,7 +196,7 @@ TEST_F(DisplayModeTest, PressingTheStripStartsACaptionDragOnlyInTheNormalWindow)
     EXPECT_FALSE(::PeekMessageW(&msg, hwnd, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE))
         << "the work-area window must not move";
 
-    Click(kRestore);
+    Click(IDC_RESTORE);
     game->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 12));
     ASSERT_TRUE(::PeekMessageW(&msg, hwnd, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>(HTCAPTION));
@@ -214,7 +211,7 @@ protected:
     }
     // Rows 0..29 at x, between the logo and the buttons.
     void ExpectStripColumn(int x) {
-        const std::vector<COLORREF> strip = gametest::BitmapColumn(136, 0);
+        const std::vector<COLORREF> strip = gametest::BitmapColumn(IDB_STRIP, 0);
         ASSERT_EQ(strip.size(), 30u);
         for (int y = 0; y < 30; ++y)
             EXPECT_EQ(test::ClientPixel(game->m_hWnd, x, y), strip[y]) << "x " << x << " y " << y;
@@ -228,7 +225,7 @@ TEST_F(StripPaintingTest, WindowedModesStretchTheStripBitmapOverTheBand) {
     ExpectStripColumn(150);
     ExpectStripColumn(client.right - 600);
 
-    Click(kRestore);
+    Click(IDC_RESTORE);
     Repaint();
     ExpectStripColumn(150);
     ExpectStripColumn(470);
@@ -236,9 +233,9 @@ TEST_F(StripPaintingTest, WindowedModesStretchTheStripBitmapOverTheBand) {
 
 TEST_F(StripPaintingTest, FullScreenLeavesTheBandToTheDialogBackground) {
     ShowGame();
-    Click(kFullScreen);
+    Click(IDC_FULLSCREEN);
     Repaint();
-    const std::vector<COLORREF> strip = gametest::BitmapColumn(136, 0);
+    const std::vector<COLORREF> strip = gametest::BitmapColumn(IDB_STRIP, 0);
     const COLORREF face = ::GetSysColor(COLOR_3DFACE);
     for (int y : {2, 10, 20, 29}) {
         const COLORREF pixel = test::ClientPixel(game->m_hWnd, 300, y);

@@ -5,6 +5,7 @@
 #include "browser/custom_occ_manager.h"
 #include "framework/app.h"
 #include "framework/occ_manager.h"
+#include "res/resource.h"
 #include "support/win_test.h"
 
 namespace gametest {
@@ -127,7 +128,7 @@ void GameWindowTest::SetUp() {
     AfxGetApp()->m_pMainWnd = owner.get();
 
     game = std::make_unique<CGameDialog>();
-    ASSERT_TRUE(game->Create(131, nullptr));
+    ASSERT_TRUE(game->Create(IDD_GAME, nullptr));
     game->ShowWindow(SW_HIDE);
 }
 

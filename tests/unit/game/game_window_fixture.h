@@ -1,5 +1,5 @@
 #pragma once
-// A real game window from template 131, created as the hand-off creates it
+// A real game window from template IDD_GAME, created as the hand-off creates it
 // (no parent, so the hidden main window owns it), with the message boxes it
 // raises recorded and answered.
 

@@ -5,15 +5,12 @@
 #include <vector>
 
 #include "game_window_fixture.h"
+#include "res/resource.h"
 #include "support/win_test.h"
 
 using gametest::GameWindowTest;
 
 namespace {
-
-constexpr int kLogo = 1002;
-constexpr UINT kRestore = 1011;
-constexpr UINT kFullScreen = 1004;
 
 struct Cell {
     int id;
@@ -24,12 +21,13 @@ struct Cell {
 
 // Where every button lands in a client area 1000 pixels wide.
 const Cell kLayoutAt1000[] = {
-    {1001, "close", 968, 30},     {1011, "restore", 939, 29}, {1009, "maximise", 939, 29},
-    {1003, "minimise", 910, 29},  {1004, "full screen", 806, 64}, {1005, "boss", 702, 104},
-    {1006, "clean", 617, 85},     {1007, "refresh", 537, 80},  {1008, "server", 474, 61},
+    {IDC_CLOSE, "close", 968, 30},       {IDC_RESTORE, "restore", 939, 29},        {IDC_MAXIMIZE, "maximise", 939, 29},
+    {IDC_MINIMIZE, "minimise", 910, 29}, {IDC_FULLSCREEN, "full screen", 806, 64}, {IDC_BOSS, "boss", 702, 104},
+    {IDC_CLEAN, "clean", 617, 85},       {IDC_REFRESH, "refresh", 537, 80},        {IDC_SERVER, "server", 474, 61},
 };
 
-const int kStripControls[] = {1002, 1001, 1009, 1003, 1004, 1005, 1007, 1008, 1006, 1011};
+const int kStripControls[] = {IDC_LOGO, IDC_CLOSE,   IDC_MAXIMIZE, IDC_MINIMIZE, IDC_FULLSCREEN,
+                              IDC_BOSS, IDC_REFRESH, IDC_SERVER,   IDC_CLEAN,    IDC_RESTORE};
 
 }  // namespace
 
@@ -41,7 +39,7 @@ protected:
             const RECT expected{cell.x + shift, 0, cell.x + shift + cell.width, 30};
             EXPECT_EQ(test::RectInParent(Item(cell.id)), expected) << cell.name;
         }
-        EXPECT_EQ(test::RectInParent(Item(kLogo)), (RECT{0, 0, 144, 30})) << "logo";
+        EXPECT_EQ(test::RectInParent(Item(IDC_LOGO)), (RECT{0, 0, 144, 30})) << "logo";
     }
 
     std::vector<int> VisibleStripControls() {
@@ -54,7 +52,7 @@ protected:
 
 TEST_F(TitleStripTest, NormalWindowPlacesTheButtonsAsTheWorkedLayout) {
     ShowGame();
-    Click(kRestore);
+    Click(IDC_RESTORE);
     ASSERT_EQ(ClientRect().right, 1000);
     ExpectLayoutShiftedBy(0);
 }
@@ -69,21 +67,23 @@ TEST_F(TitleStripTest, NarrowWindowPushesTheServerButtonOverTheLogoUnclamped) {
     ::MoveWindow(game->m_hWnd, 0, 0, 600, 700, TRUE);
     game->LayoutTitleStrip();
     ExpectLayoutShiftedBy(-400);
-    EXPECT_LT(test::RectInParent(Item(1008)).left, test::RectInParent(Item(kLogo)).right);
+    EXPECT_LT(test::RectInParent(Item(IDC_SERVER)).left, test::RectInParent(Item(IDC_LOGO)).right);
 }
 
 TEST_F(TitleStripTest, EachModeShowsItsOwnSetOfStripControls) {
     ShowGame();
-    const std::vector<int> workArea{1002, 1001, 1003, 1004, 1005, 1007, 1008, 1006, 1011};
-    const std::vector<int> normal{1002, 1001, 1009, 1003, 1004, 1005, 1007, 1008, 1006};
+    const std::vector<int> workArea{IDC_LOGO,    IDC_CLOSE,  IDC_MINIMIZE, IDC_FULLSCREEN, IDC_BOSS,
+                                    IDC_REFRESH, IDC_SERVER, IDC_CLEAN,    IDC_RESTORE};
+    const std::vector<int> normal{IDC_LOGO, IDC_CLOSE,   IDC_MAXIMIZE, IDC_MINIMIZE, IDC_FULLSCREEN,
+                                  IDC_BOSS, IDC_REFRESH, IDC_SERVER,   IDC_CLEAN};
     EXPECT_EQ(VisibleStripControls(), workArea);
-    Click(kRestore);
+    Click(IDC_RESTORE);
     EXPECT_EQ(VisibleStripControls(), normal);
-    Click(kFullScreen);
+    Click(IDC_FULLSCREEN);
     EXPECT_EQ(VisibleStripControls(), std::vector<int>{});
     game->SendMessage(WM_HOTKEY, 1002, MAKELPARAM(0, VK_F11));
     EXPECT_EQ(VisibleStripControls(), workArea);
-    EXPECT_EQ(test::RectInParent(Item(1009)), test::RectInParent(Item(1011)));
+    EXPECT_EQ(test::RectInParent(Item(IDC_MAXIMIZE)), test::RectInParent(Item(IDC_RESTORE)));
 }
 
 TEST_F(TitleStripTest, OnlyRestoreMaximiseMinimiseAndFullScreenHaveTooltips) {

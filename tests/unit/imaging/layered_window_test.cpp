@@ -4,11 +4,10 @@
 #include "framework/app.h"
 #include "framework/dialog.h"
 #include "support/win_test.h"
+#include "tests/res/test_resource.h"
 #include "ui/layered_window.h"
 
 namespace {
-
-constexpr UINT kSquare = 2005;  // 40 x 20
 
 // A plain top-level window to make layered.
 class TopLevel {
@@ -59,7 +58,7 @@ TEST(PerPixelAlpha, WindowTakesTheImageSizeWhereItStands) {
     TopLevel window;
     CLayeredWindowHelper helper;
     helper.m_hWnd = window.hwnd;
-    ASSERT_TRUE(helper.m_png.Load(MAKEINTRESOURCEW(kSquare), AfxGetResourceHandle()));
+    ASSERT_TRUE(helper.m_png.Load(MAKEINTRESOURCEW(IDP_TEST_SQUARE_40X20), AfxGetResourceHandle()));
     helper.DrawPerPixelAlpha();
     EXPECT_EQ(test::WindowRect(window.hwnd), (RECT{100, 120, 140, 140}));
     EXPECT_TRUE(window.ExStyle() & WS_EX_LAYERED);
@@ -74,7 +73,7 @@ TEST(PerPixelAlpha, NothingHappensWithoutImageOrWindow) {
     EXPECT_EQ(test::WindowRect(window.hwnd), (RECT{100, 120, 400, 320}));
 
     CLayeredWindowHelper noWindow;
-    ASSERT_TRUE(noWindow.m_png.Load(MAKEINTRESOURCEW(kSquare), AfxGetResourceHandle()));
+    ASSERT_TRUE(noWindow.m_png.Load(MAKEINTRESOURCEW(IDP_TEST_SQUARE_40X20), AfxGetResourceHandle()));
     noWindow.DrawPerPixelAlpha();  // m_hWnd null
 
     HWND gone = ::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
@@ -119,7 +118,7 @@ TEST(ColorKey, WithoutTheUser32FunctionsTheWindowIsStillMadeLayered) {
 
     CLayeredWindowHelper alphaHelper;
     alphaHelper.m_hWnd = alpha.hwnd;
-    ASSERT_TRUE(alphaHelper.m_png.Load(MAKEINTRESOURCEW(kSquare), AfxGetResourceHandle()));
+    ASSERT_TRUE(alphaHelper.m_png.Load(MAKEINTRESOURCEW(IDP_TEST_SQUARE_40X20), AfxGetResourceHandle()));
     alphaHelper.DrawPerPixelAlpha();
     EXPECT_TRUE(alpha.ExStyle() & WS_EX_LAYERED);
     EXPECT_EQ(test::WindowRect(alpha.hwnd), (RECT{100, 120, 400, 320}));  // no update: size unchanged

@@ -6,13 +6,10 @@
 
 #include "framework/app.h"
 #include "support/import_patch.h"
+#include "tests/res/test_resource.h"
 #include "ui/png.h"
 
 namespace {
-constexpr UINT kSquare = 2005;   // 40 x 20, opaque
-constexpr UINT kBroken = 2004;   // a PNG signature and garbage
-constexpr UINT kEmpty = 2006;    // zero bytes
-constexpr UINT kStrip = 2001;    // 74 x 104
 constexpr UINT kMissing = 2999;
 
 bool Load(CGdiPlusPngResource& holder, UINT id) {
@@ -29,17 +26,17 @@ void ExpectEmpty(const CGdiPlusPngResource& holder) {
 
 TEST(PngResource, LoadsTheImageWithItsOwnLockedCopyOfTheBytes) {
     CGdiPlusPngResource holder;
-    ASSERT_TRUE(Load(holder, kSquare));
+    ASSERT_TRUE(Load(holder, IDP_TEST_SQUARE_40X20));
     EXPECT_EQ(holder.Width(), 40u);
     EXPECT_EQ(holder.Height(), 20u);
     ASSERT_NE(holder.m_hBuffer, nullptr);
     EXPECT_EQ(::GlobalFlags(holder.m_hBuffer) & GMEM_LOCKCOUNT, 1u);
-    HRSRC resource = ::FindResourceW(AfxGetResourceHandle(), MAKEINTRESOURCEW(kSquare), L"PNG");
+    HRSRC resource = ::FindResourceW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDP_TEST_SQUARE_40X20), L"PNG");
     EXPECT_EQ(::GlobalSize(holder.m_hBuffer), ::SizeofResource(AfxGetResourceHandle(), resource));
 }
 
 TEST(PngResource, EveryFailureLeavesTheHolderEmpty) {
-    for (UINT id : {kMissing, kBroken, kEmpty}) {
+    for (UINT id : {kMissing, UINT{IDP_TEST_BROKEN}, UINT{IDP_TEST_EMPTY}}) {
         CGdiPlusPngResource holder;
         EXPECT_FALSE(Load(holder, id)) << id;
         ExpectEmpty(holder);
@@ -48,7 +45,7 @@ TEST(PngResource, EveryFailureLeavesTheHolderEmpty) {
 
 TEST(PngResource, FailedLoadReleasesWhatWasHeldBefore) {
     CGdiPlusPngResource holder;
-    ASSERT_TRUE(Load(holder, kSquare));
+    ASSERT_TRUE(Load(holder, IDP_TEST_SQUARE_40X20));
     HGLOBAL before = holder.m_hBuffer;
     EXPECT_FALSE(Load(holder, kMissing));
     ExpectEmpty(holder);
@@ -57,9 +54,9 @@ TEST(PngResource, FailedLoadReleasesWhatWasHeldBefore) {
 
 TEST(PngResource, SecondLoadReplacesTheFirstImageAndMemory) {
     CGdiPlusPngResource holder;
-    ASSERT_TRUE(Load(holder, kSquare));
+    ASSERT_TRUE(Load(holder, IDP_TEST_SQUARE_40X20));
     HGLOBAL first = holder.m_hBuffer;
-    ASSERT_TRUE(Load(holder, kStrip));
+    ASSERT_TRUE(Load(holder, IDP_TEST_STRIP_74X104));
     EXPECT_EQ(holder.Width(), 74u);
     EXPECT_EQ(holder.Height(), 104u);
     EXPECT_NE(holder.m_hBuffer, nullptr);
@@ -69,7 +66,7 @@ TEST(PngResource, SecondLoadReplacesTheFirstImageAndMemory) {
 }
 
 TEST(LoadPngFromResource, ValidResourceGivesAnImageOfTheHeaderSize) {
-    std::unique_ptr<Gdiplus::Image> image(LoadPngFromResource(AfxGetResourceHandle(), kStrip));
+    std::unique_ptr<Gdiplus::Image> image(LoadPngFromResource(AfxGetResourceHandle(), IDP_TEST_STRIP_74X104));
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->GetLastStatus(), Gdiplus::Ok);
     EXPECT_EQ(image->GetWidth(), 74u);
@@ -78,18 +75,19 @@ TEST(LoadPngFromResource, ValidResourceGivesAnImageOfTheHeaderSize) {
 
 TEST(LoadPngFromResource, MissingResourceGivesNull) {
     EXPECT_EQ(LoadPngFromResource(AfxGetResourceHandle(), kMissing), nullptr);
-    EXPECT_EQ(LoadPngFromResource(AfxGetResourceHandle(), kEmpty), nullptr);
+    EXPECT_EQ(LoadPngFromResource(AfxGetResourceHandle(), IDP_TEST_EMPTY), nullptr);
 }
 
 TEST(LoadPngFromResource, UndecodableResourceGivesAnEmptyImage) {
-    std::unique_ptr<Gdiplus::Image> image(LoadPngFromResource(AfxGetResourceHandle(), kBroken));
+    std::unique_ptr<Gdiplus::Image> image(LoadPngFromResource(AfxGetResourceHandle(), IDP_TEST_BROKEN));
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->GetWidth(), 0u);
     EXPECT_EQ(image->GetHeight(), 0u);
 }
 
 TEST(LoadPngFromResource, OnlyTheLowSixteenBitsNameTheResource) {
-    std::unique_ptr<Gdiplus::Image> image(LoadPngFromResource(AfxGetResourceHandle(), 0x10000u | kSquare));
+    std::unique_ptr<Gdiplus::Image> image(
+        LoadPngFromResource(AfxGetResourceHandle(), 0x10000u | IDP_TEST_SQUARE_40X20));
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->GetWidth(), 40u);
 }
@@ -101,8 +99,8 @@ void* WINGDIPAPI FailingGdipAlloc(size_t) { return nullptr; }
 TEST(PngImages, NoImageObjectWhenGdiplusCannotAllocateIt) {
     test::ImportPatch failingAlloc("gdiplus.dll", "GdipAlloc", reinterpret_cast<const void*>(&FailingGdipAlloc));
     ASSERT_TRUE(failingAlloc.Patched());
-    EXPECT_EQ(LoadPngFromResource(AfxGetResourceHandle(), kSquare), nullptr);
+    EXPECT_EQ(LoadPngFromResource(AfxGetResourceHandle(), IDP_TEST_SQUARE_40X20), nullptr);
     CGdiPlusPngResource holder;
-    EXPECT_FALSE(Load(holder, kSquare));
+    EXPECT_FALSE(Load(holder, IDP_TEST_SQUARE_40X20));
     ExpectEmpty(holder);
 }

@@ -14,6 +14,7 @@
 #include "login/handoff.h"
 #include "login/login_dlg.h"
 #include "login/login_panel.h"
+#include "res/resource.h"
 #include "support/win_test.h"
 
 namespace {
@@ -23,7 +24,7 @@ protected:
     // The browsers of the login panel and the game window are hosted as in the client.
     static void SetUpTestSuite() { AfxEnableControlContainer(new CCustomOccManager); }
     void SetUp() override {
-        ASSERT_TRUE(backdrop.Create(102));
+        ASSERT_TRUE(backdrop.Create(IDD_LOGIN));
         theApp.m_pMainWnd = &backdrop;
         backdrop.ShowWindow(SW_SHOW);
     }
@@ -136,7 +137,7 @@ TEST_F(HandOffTest, ConfirmedServerListFromTheGameWindowsOwnButton) {
     ASSERT_TRUE(::SetWindowSubclass(backdrop.m_hWnd, &RunNestedLoopOnShow, 9, reinterpret_cast<DWORD_PTR>(&nested)));
     AnswerConfirmation(IDOK);
     // As a click of the server button delivers it: inside the window's own handling.
-    game->SendMessage(WM_COMMAND, MAKEWPARAM(1008, BN_CLICKED),
+    game->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SERVER, BN_CLICKED),
                       reinterpret_cast<LPARAM>(game->m_btnServer.m_hWnd));
     ::RemoveWindowSubclass(backdrop.m_hWnd, &RunNestedLoopOnShow, 9);
     EXPECT_EQ(theApp.m_pGameDialog, nullptr);

@@ -10,6 +10,7 @@
 #include "framework/app.h"
 #include "login/login_dlg.h"
 #include "login/login_panel.h"
+#include "res/resource.h"
 #include "support/win_test.h"
 
 namespace {
@@ -19,7 +20,7 @@ protected:
     // The browsers of the login panel and the game window are hosted as in the client.
     static void SetUpTestSuite() { AfxEnableControlContainer(new CCustomOccManager); }
     void SetUp() override {
-        ASSERT_TRUE(backdrop.Create(102));
+        ASSERT_TRUE(backdrop.Create(IDD_LOGIN));
         AfxGetApp()->m_pMainWnd = &backdrop;
         backdrop.ShowWindow(SW_SHOW);
         ASSERT_NE(backdrop.m_pLoginPanel, nullptr);
@@ -175,7 +176,7 @@ TEST_F(LoginWindowsTest, EnterAndEscapeCloseNeither) {
 }
 
 TEST_F(LoginWindowsTest, MinimiseButtonMinimisesTheBackdrop) {
-    panel->SendMessage(WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED),
+    panel->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PANEL_MINIMIZE, BN_CLICKED),
                        reinterpret_cast<LPARAM>(panel->m_btnMinimize.m_hWnd));
     EXPECT_TRUE(backdrop.IsIconic());
     backdrop.ShowWindow(SW_RESTORE);
@@ -200,7 +201,7 @@ TEST(BackdropWithoutItsImage, KeepsTheTemplateSizeUnlayeredAndStillComesUp) {
     AfxSetResourceHandle(broken);
     {
         CLoginDlg backdrop;
-        ASSERT_TRUE(backdrop.Create(102));
+        ASSERT_TRUE(backdrop.Create(IDD_LOGIN));
         RECT expected{0, 0, 561, 386};
         ::MapDialogRect(backdrop.m_hWnd, &expected);
         const RECT rect = test::WindowRect(backdrop.m_hWnd);

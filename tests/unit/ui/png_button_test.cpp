@@ -11,6 +11,7 @@
 #include "support/gdi_objects.h"
 #include "support/import_patch.h"
 #include "support/win_test.h"
+#include "tests/res/test_resource.h"
 #include "ui/png_button.h"
 
 namespace {
@@ -21,11 +22,6 @@ constexpr COLORREF kRow0 = RGB(200, 30, 30);
 constexpr COLORREF kRow1 = RGB(30, 200, 30);
 constexpr COLORREF kRow2 = RGB(30, 30, 200);
 
-constexpr UINT kStrip74x104 = 2001;
-constexpr UINT kStrip40x102 = 2002;
-constexpr UINT kStripRgba = 2003;
-constexpr UINT kBrokenPng = 2004;
-constexpr UINT kEmptyPng = 2006;
 constexpr UINT kNoSuchPng = 2999;
 
 constexpr int kFirstId = 101;
@@ -214,7 +210,7 @@ protected:
 
 TEST_F(PngButtonTest, DrawsTheRowOfEachStateAndNeverTheFourth) {
     host_.AddButton(button_, kFirstId);
-    SetUpPngButton(button_, kStrip74x104);
+    SetUpPngButton(button_, IDP_TEST_STRIP_74X104);
     const HWND hwnd = button_.m_hWnd;
     EXPECT_NE(button_.m_gdiplusToken, 0u);
     EXPECT_EQ(button_.m_nWidth, 74);
@@ -245,7 +241,7 @@ TEST_F(PngButtonTest, DrawsTheRowOfEachStateAndNeverTheFourth) {
 
 TEST_F(PngButtonTest, StateHeightIsAQuarterRoundedDown) {
     host_.AddButton(button_, kFirstId);
-    SetUpPngButton(button_, kStrip40x102);
+    SetUpPngButton(button_, IDP_TEST_STRIP_40X102);
     const HWND hwnd = button_.m_hWnd;
     const SIZE size = WindowSize(hwnd);
     EXPECT_EQ(size.cx, 40);
@@ -264,7 +260,7 @@ TEST_F(PngButtonTest, StateHeightIsAQuarterRoundedDown) {
 
 TEST_F(PngButtonTest, DisabledButtonDrawsLikeAnEnabledOne) {
     host_.AddButton(button_, kFirstId);
-    SetUpPngButton(button_, kStrip74x104);
+    SetUpPngButton(button_, IDP_TEST_STRIP_74X104);
     const HWND hwnd = button_.m_hWnd;
     ::EnableWindow(hwnd, FALSE);
     host_.Repaint();
@@ -276,7 +272,7 @@ TEST_F(PngButtonTest, DisabledButtonDrawsLikeAnEnabledOne) {
 
 TEST_F(PngButtonTest, RealCursorRestingOverItShowsTheHoverRow) {
     host_.AddButton(button_, kFirstId);
-    SetUpPngButton(button_, kStrip74x104);
+    SetUpPngButton(button_, IDP_TEST_STRIP_74X104);
     const HWND hwnd = button_.m_hWnd;
     host_.Repaint();
 
@@ -296,7 +292,7 @@ TEST_F(PngButtonTest, RealCursorRestingOverItShowsTheHoverRow) {
 
 TEST_F(PngButtonTest, DoubleClickIsTwoClicks) {
     host_.AddButton(button_, kFirstId);
-    SetUpPngButton(button_, kStrip74x104);
+    SetUpPngButton(button_, IDP_TEST_STRIP_74X104);
     const HWND hwnd = button_.m_hWnd;
     host_.Repaint();
 
@@ -310,7 +306,7 @@ TEST_F(PngButtonTest, DoubleClickIsTwoClicks) {
 
 TEST_F(PngButtonTest, HandCursorAndClicksOverTheWholeWiderWindow) {
     host_.AddButton(button_, kFirstId);
-    SetUpPngButton(button_, kStrip74x104);
+    SetUpPngButton(button_, IDP_TEST_STRIP_74X104);
     const HWND hwnd = button_.m_hWnd;
     button_.MoveWindow(10, 10, 256, 26, TRUE);
     host_.Repaint();
@@ -339,7 +335,7 @@ TEST_F(PngButtonTest, HandCursorAndClicksOverTheWholeWiderWindow) {
 
 TEST_F(PngButtonTest, RgbaStripIsBlendedOverWhatTheWindowShows) {
     host_.AddButton(button_, kFirstId);
-    SetUpPngButton(button_, kStripRgba);
+    SetUpPngButton(button_, IDP_TEST_STRIP_RGBA);
     host_.Repaint();
     // Blue at alpha 128 over the host's colour: no background of its own.
     const COLORREF got = test::ClientPixel(button_.m_hWnd, 15, 15);
@@ -350,7 +346,7 @@ TEST_F(PngButtonTest, RgbaStripIsBlendedOverWhatTheWindowShows) {
 
 TEST_F(PngButtonTest, UndecodableStripGivesAnEmptyButtonThatStillClicks) {
     host_.AddButton(button_, kFirstId);
-    SetUpPngButton(button_, kBrokenPng);
+    SetUpPngButton(button_, IDP_TEST_BROKEN);
     const HWND hwnd = button_.m_hWnd;
     const SIZE size = WindowSize(hwnd);
     EXPECT_EQ(size.cx, 0);
@@ -365,7 +361,7 @@ TEST_F(PngButtonTest, UndecodableStripGivesAnEmptyButtonThatStillClicks) {
 }
 
 TEST_F(PngButtonTest, StripThatCannotBeLoadedLeavesTheButtonWithoutImage) {
-    for (const UINT id : {kNoSuchPng, kEmptyPng}) {
+    for (const UINT id : {kNoSuchPng, UINT{IDP_TEST_EMPTY}}) {
         SCOPED_TRACE(id);
         CPngButton button;
         host_.AddButton(button, kFirstId);
@@ -395,7 +391,7 @@ TEST_F(PngButtonTest, WithoutAGraphicsObjectTheButtonDrawsNothingButClicks) {
     {
         test::ImportPatch noGraphics("gdiplus.dll", "GdipAlloc", reinterpret_cast<const void*>(&GdipAllocNoGraphics));
         ASSERT_TRUE(noGraphics.Patched());
-        SetUpPngButton(button_, kStrip74x104);
+        SetUpPngButton(button_, IDP_TEST_STRIP_74X104);
     }
     EXPECT_NE(button_.m_pImage, nullptr);
     EXPECT_EQ(button_.m_pGraphics, nullptr);
@@ -420,8 +416,8 @@ TEST_F(PngButtonTest, LaterStripLiesOnTopAndTakesTheClicks) {
     };
     for (const Order& order : {Order{&button_, &other, &host_.m_nSecondClicks},
                                Order{&other, &button_, &host_.m_nFirstClicks}}) {
-        SetUpPngButton(*order.earlier, kStrip74x104);
-        SetUpPngButton(*order.later, kStrip74x104);
+        SetUpPngButton(*order.earlier, IDP_TEST_STRIP_74X104);
+        SetUpPngButton(*order.later, IDP_TEST_STRIP_74X104);
         button_.MoveWindow(10, 10, 256, 26, TRUE);
         other.MoveWindow(120, 10, 256, 26, TRUE);
         EXPECT_EQ(::ChildWindowFromPoint(host_.m_hWnd, overlap), order.later->m_hWnd);
@@ -436,12 +432,12 @@ TEST_F(PngButtonTest, LaterStripLiesOnTopAndTakesTheClicks) {
 
 TEST_F(PngButtonTest, SecondStripReplacesTheFirst) {
     host_.AddButton(button_, kFirstId);
-    SetUpPngButton(button_, kStrip74x104);
+    SetUpPngButton(button_, IDP_TEST_STRIP_74X104);
     const HWND hwnd = button_.m_hWnd;
     const HDC first = HeldDC(button_);
     ASSERT_EQ(::WindowFromDC(first), hwnd);
 
-    button_.SetPngImage(kStrip40x102);
+    button_.SetPngImage(IDP_TEST_STRIP_40X102);
     const SIZE size = WindowSize(hwnd);
     EXPECT_EQ(size.cx, 40);
     EXPECT_EQ(size.cy, 25);
@@ -453,7 +449,7 @@ TEST_F(PngButtonTest, SecondStripReplacesTheFirst) {
     EXPECT_TRUE(BlockIs(hwnd, 40, 25, kRow0));
 
     const int live = test::LiveGdiObjects();
-    for (int i = 0; i < 50; ++i) button_.SetPngImage(i % 2 ? kStrip74x104 : kStrip40x102);
+    for (int i = 0; i < 50; ++i) button_.SetPngImage(i % 2 ? IDP_TEST_STRIP_74X104 : IDP_TEST_STRIP_40X102);
     EXPECT_EQ(test::LiveGdiObjects(), live);
 }
 
@@ -462,7 +458,7 @@ TEST_F(PngButtonTest, WindowDCIsReleasedWhenTheWindowGoes) {
     ASSERT_TRUE(watch.hooked());
     // The window destroyed under a living object, then an object destroyed with its window.
     host_.AddButton(button_, kFirstId);
-    SetUpPngButton(button_, kStrip74x104);
+    SetUpPngButton(button_, IDP_TEST_STRIP_74X104);
     watch.Watch(button_.m_hWnd, HeldDC(button_));
     button_.DestroyWindow();
     EXPECT_EQ(button_.m_pGraphics, nullptr);
@@ -470,7 +466,7 @@ TEST_F(PngButtonTest, WindowDCIsReleasedWhenTheWindowGoes) {
 
     auto owned = std::make_unique<CPngButton>();
     host_.AddButton(*owned, kSecondId);
-    SetUpPngButton(*owned, kStrip74x104);
+    SetUpPngButton(*owned, IDP_TEST_STRIP_74X104);
     watch.Watch(owned->m_hWnd, HeldDC(*owned));
     owned.reset();
 
@@ -486,7 +482,7 @@ TEST_F(PngButtonTest, CreateDestroyCyclesLeakNoDCsOrGdiObjects) {
     auto cycle = [&](int i) {
         auto button = std::make_unique<CPngButton>();
         host_.AddButton(*button, kFirstId);
-        SetUpPngButton(*button, kStrip74x104);
+        SetUpPngButton(*button, IDP_TEST_STRIP_74X104);
         ::RedrawWindow(button->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         watch.Watch(button->m_hWnd, HeldDC(*button));
         if (i % 2) button->DestroyWindow();
