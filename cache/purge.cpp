@@ -99,7 +99,7 @@ std::wstring CacheFolder(int csidl) {
     const bool drive = given.size() >= 3 && given[1] == L':' && IsSeparator(given[2]);
     const bool unc = given.size() >= 2 && IsSeparator(given[0]) && IsSeparator(given[1]);
     if (!drive && !unc) return {};
-    const std::wstring folder = FullPath(shell);
+    std::wstring folder = FullPath(shell);
     if (!IsBelowRoot(folder)) return {};
 
     wchar_t profile[MAX_PATH] = {};

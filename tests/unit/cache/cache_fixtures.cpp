@@ -208,7 +208,7 @@ std::wstring UnixPath(const std::wstring& path) {
         ::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
     char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
     if (!unix) return {};
-    const std::wstring wide(unix, unix + std::strlen(unix));
+    std::wstring wide(unix, unix + std::strlen(unix));
     ::HeapFree(::GetProcessHeap(), 0, unix);
     return wide;
 }
@@ -270,7 +270,9 @@ std::wstring ProfileWithoutLinks() {
         const size_t slash = link.rfind(L'\\');
         const std::wstring in = slash == std::wstring::npos ? profile : profile + L'\\' + link.substr(0, slash);
         RemoveHostSymlink(in, link.substr(slash + 1));
-        ::CreateDirectoryW((profile + L'\\' + link).c_str(), nullptr);
+        std::wstring folder = profile;
+        folder.append(1, L'\\').append(link);
+        ::CreateDirectoryW(folder.c_str(), nullptr);
     }
     findLinks();
     return links.empty() ? profile : L"";
