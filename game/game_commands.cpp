@@ -4,6 +4,7 @@
 #include "game/game_dialog.h"
 
 #include <utility>
+#include <vector>
 
 #include "cache/clean_cache_dlg.h"
 #include "framework/app.h"
@@ -95,14 +96,18 @@ LRESULT CGameDialog::OnTaskbarCreated(WPARAM, LPARAM) {
 void CGameDialog::ToggleVisibility() {
     // A modal window of ours that this window owns goes and comes back with it:
     // left behind, it would give the activation to a hidden window when it ends.
-    HWND modal = OpenModalWindow();
-    if (modal && ::GetWindow(modal, GW_OWNER) != m_hWnd) modal = nullptr;
+    // A confirmation over the cleaning window belongs to it as well.
+    std::vector<HWND> modals;
+    for (HWND modal : OpenModalWindows()) {
+        const HWND owner = ::GetWindow(modal, GW_OWNER);
+        if (owner == m_hWnd || (!modals.empty() && owner == modals.back())) modals.push_back(modal);
+    }
     if (IsWindowVisible()) {
-        if (modal) ::ShowWindow(modal, SW_HIDE);
+        for (auto modal = modals.rbegin(); modal != modals.rend(); ++modal) ::ShowWindow(*modal, SW_HIDE);
         ShowWindow(SW_HIDE);
     } else {
         ShowWindow(SW_SHOW);
-        if (modal) ::ShowWindow(modal, SW_SHOW);
+        for (HWND modal : modals) ::ShowWindow(modal, SW_SHOW);
     }
 }
 
@@ -120,7 +125,7 @@ void CGameDialog::OnMinimize() { ShowWindow(SW_MINIMIZE); }
 
 void CGameDialog::OnCleanCache() {
     CCleanCacheDlg dlg;
-    DoModalAlone(dlg);
+    DoModalAlone(dlg, ModalKind::Cleaning);
 }
 
 void CGameDialog::OnRefresh() { m_browser.Refresh(); }

@@ -4,10 +4,13 @@
 
 namespace {
 
-CDialog* g_openModal = nullptr;
+struct OpenModal {
+    CDialog* dialog;
+    ModalKind kind;
+};
+std::vector<OpenModal> g_open;
 
 void BringForward(HWND modal) {
-    if (!modal) return;
     // Hidden by the boss key together with its owner: both come back.
     if (!::IsWindowVisible(modal)) {
         if (HWND owner = ::GetWindow(modal, GW_OWNER)) ::ShowWindow(owner, SW_SHOW);
@@ -16,20 +19,31 @@ void BringForward(HWND modal) {
     ::SetForegroundWindow(modal);
 }
 
+bool MayOpen(ModalKind kind) {
+    if (g_open.empty()) return true;
+    return kind == ModalKind::Confirmation && g_open.size() == 1 &&
+           g_open.front().kind == ModalKind::Cleaning;
+}
+
 }  // namespace
 
-INT_PTR DoModalAlone(CDialog& dialog) {
-    if (g_openModal) {
-        BringForward(g_openModal->m_hWnd);
+INT_PTR DoModalAlone(CDialog& dialog, ModalKind kind) {
+    if (!MayOpen(kind)) {
+        BringForward(g_open.back().dialog->m_hWnd);
         return IDCANCEL;
     }
     struct OpenScope {
-        explicit OpenScope(CDialog& open) { g_openModal = &open; }
+        OpenScope(CDialog& open, ModalKind kind) { g_open.push_back({&open, kind}); }
         OpenScope(const OpenScope&) = delete;
         OpenScope& operator=(const OpenScope&) = delete;
-        ~OpenScope() { g_openModal = nullptr; }
-    } scope(dialog);
+        ~OpenScope() { g_open.pop_back(); }
+    } scope(dialog, kind);
     return dialog.DoModal();
 }
 
-HWND OpenModalWindow() { return g_openModal ? g_openModal->m_hWnd : nullptr; }
+std::vector<HWND> OpenModalWindows() {
+    std::vector<HWND> windows;
+    for (const OpenModal& open : g_open)
+        if (open.dialog->m_hWnd) windows.push_back(open.dialog->m_hWnd);
+    return windows;
+}

@@ -41,7 +41,7 @@ void CALLBACK DeleteReleasedGamesWhenIdle(HWND, UINT, UINT_PTR, DWORD) {
 int ConfirmMode(int mode) {
     CConfirmDlg dlg;
     dlg.m_nMode = mode;
-    return static_cast<int>(DoModalAlone(dlg));
+    return static_cast<int>(DoModalAlone(dlg, ModalKind::Confirmation));
 }
 
 }  // namespace
