@@ -103,7 +103,10 @@ constexpr MessageEntry OnRawMessage(UINT message) {
 // "TaskbarCreated"; its number is known once the table is first built.
 template <auto Handler>
 MessageEntry OnRegisteredMessage(const wchar_t* name) {
-    return {::RegisterWindowMessageW(name), 0, 0, &detail::CallRaw<Handler>};
+    // A failed registration gives 0: the entry must not catch WM_NULL then, so
+    // it takes a number past the registered range that no message carries.
+    const UINT message = ::RegisterWindowMessageW(name);
+    return {message ? message : 0x10000u, 0, 0, &detail::CallRaw<Handler>};
 }
 
 }  // namespace fw
