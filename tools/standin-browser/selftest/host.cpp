@@ -660,12 +660,12 @@ private:
     }
 
     // What a container's loop does with a key: its active object first.
-    bool Key(const std::wstring& spec) {
+    bool Key(const std::wstring& chord) {
         static const std::pair<const wchar_t*, UINT> kNames[] = {
             {L"Tab", VK_TAB}, {L"Return", VK_RETURN}, {L"Escape", VK_ESCAPE}, {L"F5", VK_F5}, {L"F1", VK_F1},
             {L"BackSpace", VK_BACK}, {L"Delete", VK_DELETE}, {L"Left", VK_LEFT}, {L"Home", VK_HOME},
             {L"End", VK_END}, {L"A", 'A'}, {L"C", 'C'}, {L"V", 'V'}, {L"X", 'X'}};
-        std::wstring name = spec;
+        std::wstring name = chord;
         BYTE state[256] = {};
         for (const auto& [prefix, vk] : {std::pair<const wchar_t*, int>{L"shift+", VK_SHIFT}, {L"ctrl+", VK_CONTROL}}) {
             if (name.rfind(prefix, 0) == 0) {
