@@ -416,7 +416,7 @@ def check_links_and_cancel(s, platform):
     left, top, right, bottom = rect
     shot = s.screenshot()
     bands = link_lines(shot, rect)
-    c.check(len(bands) == 7, "seven links drawn in link blue", str(bands))
+    c.check(len(bands) == 8, "eight links drawn in link blue", str(bands))
     c.check(shot.getpixel((right - 10, bottom - 10)) == WHITE, "default page background is white",
             str(shot.getpixel((right - 10, bottom - 10))))
     if len(bands) == 7:
@@ -615,7 +615,7 @@ def check_login_form_and_cookies(s, platform):
     run = s.host(platform.url("/vornak/servers"), "docs:1")
     c.check(any("vornak_session=" in e["cookie"] for e in run.events("cookie_sent")),
             "a later process sends the stored cookie", str(run.events("cookie_sent")))
-    c.check(len(run.events("elements")) and run.events("elements")[-1]["elements"].count("link ") == 7,
+    c.check(len(run.events("elements")) and run.events("elements")[-1]["elements"].count("link ") == 8,
             "with it, the server list instead of the login form", str(run.events("elements")[-1:]))
     profile = next((s.prefix / "drive_c" / "users").glob("*/AppData/Local/Microsoft/Windows"), None)
     cookies = [p for p in (profile / "INetCookies").rglob("*.txt") if b"vornak_session" in p.read_bytes()] \
