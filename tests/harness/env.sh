@@ -24,7 +24,11 @@ harness_display() {
 # A desktop has a window manager: openbox, as Debian ships it, frames and
 # activates the managed windows. Ready once it names itself on the root window.
 harness_window_manager() {
-    openbox --sm-disable >/dev/null 2>&1 &
+    # Debian's configuration, with the rules for the test rig's own windows.
+    local rc="$harness_root/build/openbox-rc.xml"
+    mkdir -p "$(dirname "$rc")"
+    sed "/<applications>/r $harness_root/tests/harness/openbox-applications.xml" /etc/xdg/openbox/rc.xml > "$rc"
+    openbox --sm-disable --config-file "$rc" >/dev/null 2>&1 &
     HARNESS_WM_PID=$!
     for _ in $(seq 50); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return
