@@ -116,20 +116,37 @@ def active_window():
     return int(ids[0], 16) if ids and int(ids[0], 16) else None
 
 
+def input_focus():
+    """The X window that has the keyboard focus, or None."""
+    out = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True).stdout
+    return int(out) if out.strip().isdigit() else None
+
+
 def focus(window):
     """Gives `window` the keyboard focus: through the window manager when one
-    runs (as a click on the window would), else straight from the X server."""
+    runs (as a click on the window would), else straight from the X server.
+    With a window manager the focus moves once the window manager and Wine are
+    done; keys typed before then would reach the window that had it."""
     if window_manager():
         subprocess.run(["xdotool", "windowactivate", "--sync", str(window)], capture_output=True, timeout=10)
+        wait_for(lambda: input_focus() == window, 5, what="keyboard focus on window %d" % window)
     else:
         subprocess.run(["xdotool", "windowfocus", "--sync", str(window)], capture_output=True, timeout=10)
 
 
 def key(window, *keys):
     focus(window)
-    run("xdotool", "key", "--window", str(window), *keys)
-    # A modifier left down (a client that ended on alt+F4) would reach every later test.
-    subprocess.run(["xdotool", "keyup", "alt", "ctrl", "shift", "super"], capture_output=True)
+    # Once the window has the focus, the keys go where a keyboard's would. Named,
+    # xdotool would send the rest of a combination as events of its own when the
+    # window went on the first key (alt+F4) and stop on the error.
+    target = [] if window_manager() else ["--window", str(window)]
+    try:
+        run("xdotool", "key", *target, *keys)
+    finally:
+        # A key left down would repeat into every later test (with a window
+        # manager, a held alt+F4 closes each window that becomes active).
+        held = {part for combination in keys for part in combination.split("+")}
+        subprocess.run(["xdotool", "keyup", *sorted(held | {"alt", "ctrl", "shift", "super"})], capture_output=True)
 
 
 def click(x, y, button=1, repeat=1):
@@ -355,11 +372,14 @@ class MappedWindows:
     """Top-level X windows mapped while this watch runs, as the X server reports
     them (xev on the root window), so that a window shown for an instant is
     seen too. `mapped` lists (window, name, size); the name is None when the
-    window was gone before it could be asked, the size the last one reported."""
+    window was gone before it could be asked, the size the last one reported.
+    Under a window manager the frame is what maps on the root: it stands for
+    the window it was given (ReparentNotify)."""
 
     def __init__(self):
         self.mapped = []
         self._sizes = {}
+        self._framed = {}
         self._marks = set()
         self._lock = threading.Lock()
         self._proc = subprocess.Popen(["stdbuf", "-oL", "xev", "-root", "-event", "substructure",
@@ -382,6 +402,7 @@ class MappedWindows:
     _SUBJECT = re.compile(r"^\s+(?:event|parent) 0x[0-9a-f]+, window (0x[0-9a-f]+)"
                           r"(?:, \(-?\d+,-?\d+\), width (\d+), height (\d+))?")
     _ATOM = re.compile(r"^\s+atom \S+ \((\w+)\)")
+    _PARENT = re.compile(r", parent (0x[0-9a-f]+),")
 
     def _read(self):
         event = None
@@ -397,9 +418,14 @@ class MappedWindows:
             if not subject:
                 continue
             window = int(subject.group(1), 16)
+            parent = self._PARENT.search(line)
             with self._lock:
+                if event == "ReparentNotify" and parent:
+                    self._framed[int(parent.group(1), 16)] = window
                 if subject.group(2):
                     self._sizes[window] = (int(subject.group(2)), int(subject.group(3)))
+                if event == "MapNotify":
+                    window = self._framed.get(window, window)
                 size = self._sizes.get(window)
             if event == "MapNotify":
                 name = subprocess.run(["xdotool", "getwindowname", str(window)], capture_output=True, text=True)
