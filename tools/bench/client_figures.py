@@ -2,10 +2,10 @@
 program, resident memory, and the time from choosing a server to the game page.
 Prints medians; judges nothing.
 
-Without a window manager, Wine waits up to two seconds for one whenever a
-managed window hides, so every figure is taken twice: with the programs'
-windows unmanaged (no such wait, as on Windows) and managed (as the tests run).
-Expects the environment of tests/e2e/driver.py.
+Every figure is taken twice: with the programs' windows unmanaged (Wine alone
+places and activates them, as Windows does) and managed by the window manager
+the bench display runs (openbox, as on a Linux desktop). Expects the
+environment of tests/e2e/driver.py.
 """
 import os
 import statistics

@@ -6,8 +6,10 @@ set -euo pipefail
 source "$(dirname "$0")/../../tests/harness/env.sh"
 trap harness_down EXIT
 
-# A display of our own, so that the figures do not depend on a desktop's.
+# A display of our own, so that the figures do not depend on a desktop's; with
+# openbox in it, the managed windows are framed and activated as on a desktop.
 unset DISPLAY
+export HARNESS_WM=openbox
 harness_display
 harness_prefix "$harness_root/build/bench-prefix"
 harness_wine_up

@@ -22,7 +22,9 @@ _x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
 
 _SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
 _MAP_NOTIFY = 19
+_REPARENT_NOTIFY = 21
 _WINDOW_FIELD = 5   # XMapEvent: type, serial, send_event, display, event, window
+_PARENT_FIELD = 6   # XReparentEvent: ..., event, window, parent
 
 
 # A window can be gone by the time it is looked at; without a handler of our
@@ -67,16 +69,22 @@ class MapWatch:
         return width.value, height.value
 
     def wait(self, name, size, timeout=30.0):
-        """time.monotonic() at which a window called `name` of `size` was mapped."""
+        """time.monotonic() at which a window called `name` of `size` was mapped.
+        Under a window manager that is when its frame maps on the root."""
         event = (ctypes.c_long * 24)()
+        framed = {}
         end = time.monotonic() + timeout
         while True:
             while _x11.XPending(self.display):
                 _x11.XNextEvent(self.display, event)
                 mapped = time.monotonic()
-                if ctypes.c_int.from_buffer(event).value != _MAP_NOTIFY:
-                    continue
+                kind = ctypes.c_int.from_buffer(event).value
                 window = ctypes.c_ulong(event[_WINDOW_FIELD]).value
+                if kind == _REPARENT_NOTIFY:
+                    framed[ctypes.c_ulong(event[_PARENT_FIELD]).value] = window
+                if kind != _MAP_NOTIFY:
+                    continue
+                window = framed.get(window, window)
                 if self._name(window) == name and self._size(window) == tuple(size):
                     return mapped
             left = end - time.monotonic()
