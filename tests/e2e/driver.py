@@ -57,13 +57,14 @@ def find_windows(name, visible=True):
     return [int(w) for w in out.split()]
 
 
+_XWININFO = re.compile(r"^\s*(Absolute upper-left X|Absolute upper-left Y|Width|Height):\s+(-?\d+)", re.M)
+
+
 def geometry(window):
-    """(x, y, width, height) of an X window, in screen coordinates."""
-    values = {}
-    for line in run("xdotool", "getwindowgeometry", "--shell", str(window)).splitlines():
-        key, _, value = line.partition("=")
-        values[key] = int(value) if value.lstrip("-").isdigit() else value
-    return values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]
+    """(x, y, width, height) of an X window, in screen coordinates. (xdotool's
+    geometry counts a window manager's frame offset twice.)"""
+    values = dict(_XWININFO.findall(run("xwininfo", "-id", str(window))))
+    return tuple(int(values[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
 
 def is_viewable(window):
@@ -484,10 +485,14 @@ def window_texts(caption):
 
 
 def raise_window(caption):
-    """Puts a Windows window on top of Wine's own stacking. While a full-screen
-    window holds the pointer, clicks go by that stacking rather than by X's."""
+    """Puts a Windows window on top of Wine's own stacking and of X's. While a
+    full-screen window holds the pointer, clicks go by Wine's stacking; openbox
+    keeps an active full-screen window above every other, so there the window
+    is activated as well."""
     subprocess.run(["wine", tool("raise_window"), caption], env=wine_env(), capture_output=True, timeout=30,
                    check=True)
+    if window_manager():
+        run("xdotool", "windowactivate", "--sync", str(wait_window(caption)))
 
 
 def tray_shown():
