@@ -62,6 +62,10 @@ class GameWindow:
         self.window = driver.wait_window("Duskmere", size=WORK_AREA)
         client.wait_event("document_complete", instance=2, url=GAME_URL, frame=False)
         self.wait_strip(True)
+        if driver.window_manager():
+            # The game window takes the focus by itself; a window manager hands
+            # it over only after the window came up.
+            driver.wait_for(lambda: driver.input_focus() == self.window, 5, what="the game window focused")
 
     def dismiss_boxes(self, count, timeout=20.0):
         """Answers `count` message boxes, one at a time; returns how many came."""

@@ -55,7 +55,7 @@ class GameReachedFromElsewhereTest(driver.ClientTest):
         driver.click(x, y, repeat=2)
         game.wait_visible(True)
         # The shown game window covers the tray window; bring the tray up to reach it.
-        driver.run("xdotool", "windowraise", str(driver.wait_window("Wine System Tray")))
+        driver.raise_window("Wine System Tray")
         driver.click(x, y, repeat=2)
         game.wait_visible(False)
 
