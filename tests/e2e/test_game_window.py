@@ -109,8 +109,9 @@ class GameWindowTest(driver.ClientTest):
         watch = driver.MappedWindows()
         try:
             self.game.click_button("clean")
-            mapped = driver.wait_for(lambda: [m for m in watch.mapped if m[0] != self.game.window], 10,
-                                     what="cache cleaner")
+            mapped = driver.wait_for(lambda: [m for m in watch.mapped
+                                              if m[0] != self.game.window and m[2] == gs.WORK_AREA],
+                                     10, what="cache cleaner")
         finally:
             watch.stop()
         driver.wait_for(lambda: not driver.is_viewable(mapped[0][0]), 60, what="cache cleaner done")
