@@ -1,5 +1,7 @@
 #include "game/game_dialog.h"
 
+#include <cstdlib>
+
 #include "framework/app.h"
 #include "login/handoff.h"
 #include "res/resource.h"
@@ -38,6 +40,8 @@ const fw::MessageMap* CGameDialog::GetMessageMap() const {
         fw::OnMessage<WM_SIZE, &CGameDialog::OnSize>(),
         fw::OnMessage<WM_LBUTTONDBLCLK, &CGameDialog::OnLButtonDblClk>(),
         fw::OnMessage<WM_LBUTTONDOWN, &CGameDialog::OnLButtonDown>(),
+        fw::OnMessage<WM_MOUSEMOVE, &CGameDialog::OnMouseMove>(),
+        fw::OnMessage<WM_LBUTTONUP, &CGameDialog::OnLButtonUp>(),
         fw::OnMessage<WM_DESTROY, &CGameDialog::OnDestroy>(),
     };
     static const fw::MessageMap map(CDialogEx::GetMessageMap(), entries);
@@ -172,10 +176,36 @@ void CGameDialog::OnSize(UINT, int, int) {
     ApplyDisplayMode();
 }
 
+// In the centred window the strip acts as its caption, but only once a press
+// turns into a drag: a plain click stays the window's own. Under Wine a window
+// manager takes the pointer for a caption move, and would swallow the second
+// press of a double click.
 void CGameDialog::OnLButtonDown(UINT, CPoint point) {
-    // In the centred window the strip acts as its caption.
-    if (m_nDisplayMode == MODE_NORMAL)
-        PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+    if (m_nDisplayMode == MODE_NORMAL) {
+        m_ptStripPress = point;
+        ::SetCapture(m_hWnd);
+    }
+    Default();
+}
+
+void CGameDialog::OnMouseMove(UINT nFlags, CPoint point) {
+    const bool dragging = ::GetCapture() == m_hWnd && (nFlags & MK_LBUTTON) &&
+                          (std::abs(point.x - m_ptStripPress.x) > ::GetSystemMetrics(SM_CXDRAG) ||
+                           std::abs(point.y - m_ptStripPress.y) > ::GetSystemMetrics(SM_CYDRAG));
+    if (dragging) {
+        ::ReleaseCapture();
+        // The window catches up with the pointer, then moves with it as by its caption.
+        RECT rect{};
+        GetWindowRect(&rect);
+        SetWindowPos(nullptr, rect.left + point.x - m_ptStripPress.x, rect.top + point.y - m_ptStripPress.y, 0,
+                     0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(m_ptStripPress.x, m_ptStripPress.y));
+    }
+    Default();
+}
+
+void CGameDialog::OnLButtonUp(UINT, CPoint) {
+    if (::GetCapture() == m_hWnd) ::ReleaseCapture();
     Default();
 }
 

@@ -70,6 +70,8 @@ protected:
 
     void OnSize(UINT nType, int cx, int cy);
     void OnLButtonDown(UINT nFlags, CPoint point);
+    void OnMouseMove(UINT nFlags, CPoint point);
+    void OnLButtonUp(UINT nFlags, CPoint point);
     void OnLButtonDblClk(UINT nFlags, CPoint point);
     void OnPaint();
     HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
@@ -106,4 +108,7 @@ private:
     HotKeyHold m_bossHotKeyHold = HotKeyHold::None;
     HotKeyHold m_fullScreenHotKeyHold = HotKeyHold::None;
     bool m_bTrayIconAdded = false;
+    // Where the strip was last pressed in the centred window, while the window
+    // holds the capture waiting for the press to become a drag.
+    POINT m_ptStripPress{};
 };

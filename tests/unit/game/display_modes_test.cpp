@@ -188,19 +188,41 @@ TEST_F(DisplayModeTest, MinimiseCommandIconisesTheWindow) {
     EXPECT_EQ(game->m_nDisplayMode, CGameDialog::MODE_MAXIMIZED);
 }
 
-TEST_F(DisplayModeTest, PressingTheStripStartsACaptionDragOnlyInTheNormalWindow) {
+TEST_F(DisplayModeTest, DraggingTheStripMovesOnlyTheNormalWindowAndAClickStaysTheWindowsOwn) {
     ShowGame();
     HWND hwnd = game->m_hWnd;
     MSG msg{};
-    game->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 12));
-    EXPECT_FALSE(::PeekMessageW(&msg, hwnd, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE))
-        << "the work-area window must not move";
+    const auto press = [&](int x, int y) { game->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); };
+    const auto drag = [&](int x, int y) { game->SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y)); };
+    const auto moveStarted = [&] {
+        return ::PeekMessageW(&msg, hwnd, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE) != FALSE;
+    };
+
+    press(300, 12);
+    drag(340, 60);
+    EXPECT_FALSE(moveStarted()) << "the work-area window must not move";
+    game->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(340, 60));
 
     Click(IDC_RESTORE);
-    game->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 12));
-    ASSERT_TRUE(::PeekMessageW(&msg, hwnd, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
+    const RECT centred = CentredNormalRect();
+    // A click, even one that wobbles within the drag threshold, starts no move.
+    press(300, 12);
+    drag(301, 13);
+    game->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(301, 13));
+    drag(340, 60);
+    EXPECT_FALSE(moveStarted());
+    EXPECT_EQ(::GetCapture(), nullptr);
+    EXPECT_EQ(test::WindowRect(hwnd), centred);
+
+    // A drag first catches the window up with the pointer, then hands it to the caption move.
+    press(300, 12);
+    drag(330, 52);
+    ASSERT_TRUE(moveStarted());
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>(HTCAPTION));
     EXPECT_EQ(msg.lParam, MAKELPARAM(300, 12));
+    EXPECT_EQ(::GetCapture(), nullptr);
+    EXPECT_EQ(test::WindowRect(hwnd),
+              (RECT{centred.left + 30, centred.top + 40, centred.right + 30, centred.bottom + 40}));
 }
 
 class StripPaintingTest : public GameWindowTest {
