@@ -30,9 +30,9 @@ BOOL CLoginDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    // Hidden until the backdrop is shown (OnWindowPosChanged).
     m_pLoginPanel = new CLoginActiveDlg(this);
     m_pLoginPanel->Create(IDD_LOGIN_PANEL, this);
-    m_pLoginPanel->ShowWindow(SW_SHOWNORMAL);
 
     ModifyStyle(WS_CAPTION, 0);
     if (!m_layered.m_png.Load(MAKEINTRESOURCEW(IDP_BACKDROP), AfxGetResourceHandle())) return TRUE;
@@ -77,21 +77,17 @@ void CLoginDlg::OnMove(int, int) {
 
 void CLoginDlg::OnShowWindow(BOOL show, UINT) {
     Default();
-    m_pLoginPanel->ShowWindow(show ? SW_SHOWNORMAL : SW_HIDE);
+    if (!show) m_pLoginPanel->ShowWindow(SW_HIDE);
 }
 
 void CLoginDlg::OnWindowPosChanged(WINDOWPOS* pos) {
     Default();
-    // The panel must lie above the backdrop. Owned windows always do on Windows,
-    // but Wine without a window manager maps the backdrop, shown last, over the
-    // panel in X, and restacks X windows only when the Windows order changes.
-    // Sending the panel to the bottom and back to the top settles it without
-    // activating it, so that whatever holds the keyboard focus (the page) keeps it.
-    if ((pos->flags & SWP_SHOWWINDOW) && m_pLoginPanel->IsWindowVisible()) {
-        const UINT restack = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
-        m_pLoginPanel->SetWindowPos(HWND_BOTTOM, 0, 0, 0, 0, restack);
-        m_pLoginPanel->SetWindowPos(HWND_TOP, 0, 0, 0, 0, restack);
-    }
+    // The panel comes up only once the backdrop is on the screen. On Windows an
+    // owned window lies above its owner whatever the order; under Wine the X
+    // windows are stacked, and a window manager told which one the panel belongs
+    // to, as they are mapped, and the backdrop's X window is replaced when its
+    // image is first drawn.
+    if (pos->flags & SWP_SHOWWINDOW) m_pLoginPanel->ShowWindow(SW_SHOWNA);
 }
 
 void CLoginDlg::OnClose() { EndDialog(IDOK); }

@@ -167,6 +167,33 @@ TEST_F(LoginWindowsTest, BackdropShownUnderThePanelLeavesActivationAndFocusAlone
     EXPECT_TRUE(panelAbove);
 }
 
+namespace {
+// For each owned window shown while the hook is set, whether its owner was on the screen.
+std::vector<bool> g_ownerShown;
+LRESULT CALLBACK RecordOwnedShows(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_SHOWWINDOW && call->wParam)
+        if (HWND owner = ::GetWindow(call->hwnd, GW_OWNER)) g_ownerShown.push_back(::IsWindowVisible(owner));
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+}  // namespace
+
+// A window manager learns which window the panel belongs to, and so keeps it
+// above the backdrop, only if the panel is mapped after the backdrop.
+TEST(LoginWindowsOrder, PanelComesUpOnlyOverABackdropAlreadyOnTheScreen) {
+    g_ownerShown.clear();
+    HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, &RecordOwnedShows, nullptr, ::GetCurrentThreadId());
+    CLoginDlg backdrop;
+    ASSERT_TRUE(backdrop.Create(IDD_LOGIN));
+    backdrop.ShowWindow(SW_HIDE);
+    backdrop.ShowWindow(SW_SHOWNORMAL);
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_EQ(g_ownerShown, (std::vector<bool>{true, true}));
+    EXPECT_TRUE(backdrop.m_pLoginPanel->IsWindowVisible());
+    backdrop.DestroyWindow();
+    delete backdrop.m_pLoginPanel;
+}
+
 TEST_F(LoginWindowsTest, EnterAndEscapeCloseNeither) {
     for (CWnd* wnd : {static_cast<CWnd*>(&backdrop), static_cast<CWnd*>(panel)}) {
         wnd->SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
