@@ -299,6 +299,7 @@ TEST_F(BrowserHosting, MistypedEventArgumentsReachTheHandlerAsNull) {
 
 TEST_F(BrowserHosting, WindowOperationsActOnTheControlThroughItsSite) {
     const auto dialog = Open(IDD_LOGIN_PANEL);
+    dialog->ShowWindow(SW_SHOW);  // the panel comes up hidden, for its owner to show
     const int instance = LastCreated();
     CWebBrowser2& browser = dialog->m_browser;
     browser.MoveWindow(270, 141, 631, 444, TRUE);
