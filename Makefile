@@ -20,8 +20,10 @@ build:
 	$(CONFIGURE_X64)
 	cmake --build build/x64 -j $(JOBS)
 
+# Every test under a window manager, then the whole road once more without one.
 test: deps build
 	tests/harness/run-tests.sh
+	tests/harness/run-tests.sh --no-wm -R '^e2e\.acceptance$$'
 
 demo: deps build
 	tools/demo/run-demo.sh

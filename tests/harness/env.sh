@@ -3,22 +3,47 @@
 harness_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# What harness_down ends: the X servers and what runs in them.
+HARNESS_PIDS=()
 
 # Starts Xvfb on a free display unless one is set.
 harness_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
+    harness_x_server
+}
+
+# Starts Xvfb on a free display, with the compositor and (HARNESS_WM=openbox)
+# the window manager, and exports DISPLAY.
+harness_x_server() {
     local n=90
     while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
     Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-    HARNESS_XVFB_PID=$!
+    HARNESS_PIDS+=($!)
     export DISPLAY=":$n"
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; return 1; }
     # Per-pixel alpha of layered windows shows only through a compositor.
     xcompmgr >/dev/null 2>&1 &
-    HARNESS_XCOMPMGR_PID=$!
+    HARNESS_PIDS+=($!)
     [ "${HARNESS_WM:-none}" = openbox ] && harness_window_manager
     return 0
+}
+
+# The unit-test programs and the soak run through tests/harness/wine-run in a
+# lane of their own: another display and prefix (with their own wineserver), so
+# that they run beside the end-to-end cases, which hold the first display. The
+# prefix is made in the background; harness_unit_lane_wait waits for it.
+harness_unit_lane() {
+    local display="$DISPLAY"
+    harness_x_server
+    export HARNESS_UNIT_DISPLAY="$DISPLAY" HARNESS_UNIT_PREFIX="$1"
+    export DISPLAY="$display"
+    (DISPLAY="$HARNESS_UNIT_DISPLAY" && harness_prefix "$HARNESS_UNIT_PREFIX" && harness_wine_up) &
+    HARNESS_UNIT_LANE_PID=$!
+}
+
+harness_unit_lane_wait() {
+    wait "$HARNESS_UNIT_LANE_PID" || { echo "the unit-test lane's prefix was not made" >&2; return 1; }
 }
 
 # A desktop has a window manager: openbox, as Debian ships it, frames and
@@ -29,7 +54,7 @@ harness_window_manager() {
     mkdir -p "$(dirname "$rc")"
     sed "/<applications>/r $harness_root/tests/harness/openbox-applications.xml" /etc/xdg/openbox/rc.xml > "$rc"
     openbox --sm-disable --config-file "$rc" >/dev/null 2>&1 &
-    HARNESS_WM_PID=$!
+    HARNESS_PIDS+=($!)
     for _ in $(seq 50); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return
         sleep 0.1
@@ -109,7 +134,7 @@ harness_down() {
     # A fault case may have put another platform in its place; the pidfile names it.
     [ -s "${HARNESS_PLATFORM_PIDFILE:-}" ] && kill "$(cat "$HARNESS_PLATFORM_PIDFILE")" 2>/dev/null || true
     [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
-    [ -n "${HARNESS_WM_PID:-}" ] && kill "$HARNESS_WM_PID" 2>/dev/null || true
-    [ -n "${HARNESS_XCOMPMGR_PID:-}" ] && kill "$HARNESS_XCOMPMGR_PID" 2>/dev/null || true
-    [ -n "${HARNESS_XVFB_PID:-}" ] && kill "$HARNESS_XVFB_PID" 2>/dev/null || true
+    [ -n "${HARNESS_UNIT_PREFIX:-}" ] && WINEPREFIX="$HARNESS_UNIT_PREFIX" wineserver -k 2>/dev/null || true
+    local i
+    for ((i = ${#HARNESS_PIDS[@]} - 1; i >= 0; i--)); do kill "${HARNESS_PIDS[i]}" 2>/dev/null || true; done
 }
