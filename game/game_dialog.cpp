@@ -189,7 +189,7 @@ void CGameDialog::OnLButtonDown(UINT, CPoint point) {
 }
 
 void CGameDialog::OnMouseMove(UINT nFlags, CPoint point) {
-    const bool dragging = ::GetCapture() == m_hWnd && (nFlags & MK_LBUTTON) &&
+    const bool dragging = m_nDisplayMode == MODE_NORMAL && ::GetCapture() == m_hWnd && (nFlags & MK_LBUTTON) &&
                           (std::abs(point.x - m_ptStripPress.x) > ::GetSystemMetrics(SM_CXDRAG) ||
                            std::abs(point.y - m_ptStripPress.y) > ::GetSystemMetrics(SM_CYDRAG));
     if (dragging) {

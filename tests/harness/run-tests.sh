@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every test through ctest in a throwaway Wine prefix under build/.
+# Runs every test through ctest in throwaway Wine prefixes under build/.
 # The windows run under openbox, as on a desktop (--wm, the default), or with
 # --no-wm in a bare X server. Other arguments go to ctest (e.g. -R backdrop).
 set -euo pipefail
