@@ -359,12 +359,19 @@ class LoginWindows:
         click(*self.element("button", ""))
         self.wait_page(LOGGED_IN)
 
-    def click_link(self, index):
+    def wait_links(self, count):
+        """The centre rows of the page's link lines once at least `count` are drawn
+        (a loaded machine draws a page a while after its document_complete)."""
         left, top, width, height = self.browser_rect()
-        rows = wait_for(lambda: link_rows(Screenshot(), left, top, width, height), 10, what="links drawn")
-        if index >= len(rows):
-            raise AssertionError("page shows %d links, wanted link %d" % (len(rows), index))
-        click(left + 12, rows[index])
+
+        def drawn():
+            rows = link_rows(Screenshot(), left, top, width, height)
+            return rows if len(rows) >= count else None
+        return wait_for(drawn, 10, what="%d links drawn" % count)
+
+    def click_link(self, index):
+        left, _, _, _ = self.browser_rect()
+        click(left + 12, self.wait_links(index + 1)[index])
 
 
 # --- what the X server saw -------------------------------------------------

@@ -81,10 +81,7 @@ class LoginPanelTest(driver.ClientTest):
         with open(driver.SharedPlatform().log, encoding="utf-8") as f:
             posts = [line.strip() for line in f if line.startswith("POST /vornak/login")]
         self.assertEqual(posts[-1], "POST /vornak/login user=%s&password=%s" % (driver.DEMO_USER, driver.DEMO_PASSWORD))
-        left, top, width, height = self.login.browser_rect()
-        rows = driver.wait_for(lambda: driver.link_rows(driver.Screenshot(), left, top, width, height), 10,
-                               what="server list drawn")
-        self.assertEqual(len(rows), len(SERVER_LINKS))
+        self.assertEqual(len(self.login.wait_links(len(SERVER_LINKS))), len(SERVER_LINKS))
         self.assertTrue(driver.is_viewable(self.login.backdrop))
 
     def test_tab_past_the_page_reaches_the_panel_and_shift_tab_comes_back(self):
