@@ -19,4 +19,4 @@ harness_platform_up "${DUSKMERE_PLATFORM_PORT:-8350}"
 harness_unit_lane_wait
 
 cd "$harness_root/build/x64"
-timeout 3000 ctest --output-on-failure --timeout 300 --parallel 3 "$@"
+timeout 3000 ctest --output-on-failure --timeout 300 --parallel 2 "$@"
