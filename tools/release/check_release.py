@@ -6,7 +6,9 @@ trust before an executable goes to players.
 
 Fails, naming what is wrong, unless the executable
 - imports only system DLLs of Windows 7 and later (no MinGW runtime DLL, no
-  debug CRT), whether loaded at start or delay-loaded;
+  debug CRT), whether loaded at start or delay-loaded, and every delay-loaded
+  function's address slot starts out pointing at code that loads it;
+- is at most 600 KB;
 - is stripped;
 - carries version 1.0.0.1 with the Chinese (PRC) Unicode string table, and the
   manifest asking for common controls 6.0 (x86), asInvoker and DPI awareness;
@@ -30,6 +32,8 @@ SYSTEM_DLLS = {
     "uxtheme.dll", "version.dll", "wininet.dll", "winmm.dll",
 }
 VERSION = (1, 0, 0, 1)
+# What a player downloads, with its artwork.
+SIZE_GOAL = 600 * 1024
 
 
 class Release:
@@ -50,11 +54,17 @@ class Release:
         """Names of the DLLs the delay-import descriptors name. GNU ld leaves the
         delay-import directory empty, so the descriptors are found by their
         shape: attributes 1 (addresses are RVAs), then RVAs of the DLL's name,
-        its module handle, its address table and its name table."""
+        its module handle, its address table and its name table. Each slot of
+        the address table must start out at a stub in the code that loads the
+        function on the first call: i686 GNU ld drops a delay-import library's
+        stubs when the code calls only through the slots, and leaves them 0."""
         base = int(re.search(r"^ImageBase\s+([0-9a-f]+)", headers, re.M).group(1), 16)
         # (RVA, size, file offset) of each section with contents in the file.
         spans = [(int(m.group(2), 16) - base, int(m.group(1), 16), int(m.group(3), 16)) for m in re.finditer(
             r"^\s*\d+ \S+\s+([0-9a-f]+)\s+([0-9a-f]+)\s+[0-9a-f]+\s+([0-9a-f]+)", sections, re.M)]
+
+        text = re.search(r"^\s*\d+ \.text\s+([0-9a-f]+)\s+([0-9a-f]+)", sections, re.M)
+        code = (int(text.group(2), 16) - base, int(text.group(2), 16) - base + int(text.group(1), 16))
 
         def offset(rva):
             return next((rva - start + at for start, size, at in spans if at and start <= rva < start + size), None)
@@ -69,7 +79,18 @@ class Release:
                 found = text is not None and re.match(rb"([A-Za-z0-9_-]+\.dll)\0", self.data[text:text + 64], re.I)
                 if found:
                     names.add(found.group(1).decode("ascii"))
+                    self.check_delay_slots(found.group(1).decode("ascii"), base, offset(table), offset(name_table),
+                                           code)
         return sorted(names, key=str.lower)
+
+    def check_delay_slots(self, dll, base, table, name_table, code):
+        count = 0
+        while struct.unpack_from("<I", self.data, name_table + 4 * count)[0]:
+            slot, = struct.unpack_from("<I", self.data, table + 4 * count)
+            self.require(code[0] <= slot - base < code[1],
+                         "delay-import slot %d of %s starts at %#x, not at a loading stub in the code: "
+                         "the first call through it would jump there" % (count, dll, slot))
+            count += 1
 
     def check_imports(self):
         headers = subprocess.run([OBJDUMP, "-p", str(self.exe)], check=True, capture_output=True, text=True).stdout
@@ -83,6 +104,7 @@ class Release:
                      and re.search(r"^\s+symbols stripped", headers, re.M), "not stripped")
         self.require(".debug" not in sections, "carries debug sections")
         self.require(re.search(r"^Magic\s+010b\s", headers, re.M), "not a 32-bit executable")
+        self.require(len(self.data) <= SIZE_GOAL, "%d bytes, over the goal of %d" % (len(self.data), SIZE_GOAL))
         return loaded, delayed
 
     def check_version(self):
