@@ -14,8 +14,10 @@ all: build
 deps:
 	@tools/install-packages.sh
 
+# Both targets with their tests and tools: the i686 tree is what ships, and its
+# tests, the stand-in and the tools compile for it too.
 build:
-	cmake -S . -B build/x86 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86.cmake $(CMAKE_COMMON) > /dev/null
+	cmake -S . -B build/x86 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86.cmake $(CMAKE_COMMON) -DDUSKMERE_TESTS=ON > /dev/null
 	cmake --build build/x86 -j $(JOBS)
 	$(CONFIGURE_X64)
 	cmake --build build/x64 -j $(JOBS)

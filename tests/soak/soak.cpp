@@ -82,7 +82,7 @@ Figures Measure() {
     figures.handles = OpenKernelHandles();
     figures.gdiObjects = test::LiveGdiObjects();
     // Windows of the one user-interface thread: a window left behind shows here.
-    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND, LPARAM count) -> BOOL {
+    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND, LPARAM count) CALLBACK -> BOOL {
         ++*reinterpret_cast<long long*>(count);
         return TRUE;
     }, reinterpret_cast<LPARAM>(&figures.windows));

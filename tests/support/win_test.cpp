@@ -101,7 +101,7 @@ HWND FindOwnWindow(const wchar_t* className, const wchar_t* title) {
         const wchar_t* title;
         HWND found;
     } search{className, title, nullptr};
-    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM lp) -> BOOL {
+    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM lp) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(lp);
         wchar_t cls[64] = {};
         wchar_t text[256] = {};

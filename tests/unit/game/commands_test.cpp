@@ -23,7 +23,7 @@ constexpr UINT kTrayId = 128;
 
 HWND VisiblePopupMenu() {
     HWND found = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM lp) -> BOOL {
+    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM lp) CALLBACK -> BOOL {
         wchar_t cls[16] = {};
         ::GetClassNameW(hwnd, cls, 16);
         if (lstrcmpW(cls, L"#32768") != 0 || !::IsWindowVisible(hwnd)) return TRUE;
@@ -287,7 +287,7 @@ namespace {
 // The confirmations of ours that are open, innermost first.
 std::vector<HWND> OpenConfirmations() {
     std::vector<HWND> found;
-    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM lp) -> BOOL {
+    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM lp) CALLBACK -> BOOL {
         if (dynamic_cast<CConfirmDlg*>(CWnd::FromHandlePermanent(hwnd)))
             reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
         return TRUE;

@@ -17,7 +17,7 @@ thread_local MessageBoxRecorder* t_recorder = nullptr;
 // The first non-empty text of a static control of `dialog`: a message box's text.
 std::wstring StaticText(HWND dialog) {
     std::wstring found;
-    ::EnumChildWindows(dialog, [](HWND child, LPARAM lp) -> BOOL {
+    ::EnumChildWindows(dialog, [](HWND child, LPARAM lp) CALLBACK -> BOOL {
         wchar_t cls[32] = {};
         wchar_t text[512] = {};
         ::GetClassNameW(child, cls, 32);
