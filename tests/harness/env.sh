@@ -1,6 +1,11 @@
 # Sourced by the test and demo scripts: one Wine prefix with the stand-in browser
 # registered, one warm wineserver, a display, and the demo platform.
 harness_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+# The tests run the x86_64 build, so Wine's 64-bit loader and 64-bit prefixes:
+# once Debian's wine32 is installed, /usr/bin/wine always starts the 32-bit
+# loader, whatever the program or the prefix.
+export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+export PATH="$harness_root/tests/harness/wine64:$PATH"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # What harness_down ends: the X servers and what runs in them.
@@ -89,7 +94,7 @@ harness_unmanaged_unit_tests() {
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s\\X11 Driver]\n"Managed"="N"\n\n' \
             "$(basename "$exe")" >> "$reg"
     done
-    wine regedit /S "$(winepath -w "$reg")" </dev/null >/dev/null 2>&1
+    wine regedit /S "$(wine winepath -w "$reg" 2>/dev/null)" </dev/null >/dev/null 2>&1
     rm -f "$reg"
 }
 
