@@ -6,7 +6,8 @@ trust before an executable goes to players.
 
 Fails, naming what is wrong, unless the executable
 - imports only system DLLs of Windows 7 and later (no MinGW runtime DLL, no
-  debug CRT), whether loaded at start or delay-loaded;
+  debug CRT), whether loaded at start or delay-loaded, and the scan for
+  delay-import descriptors finds one for each DLL the build delay-loads;
 - is stripped;
 - carries version 1.0.0.1 with the Chinese (PRC) Unicode string table, and the
   manifest asking for common controls 6.0 (x86), asInvoker and DPI awareness;
@@ -59,6 +60,7 @@ class Release:
         def offset(rva):
             return next((rva - start + at for start, size, at in spans if at and start <= rva < start + size), None)
 
+        self.require(any(at and size for _, size, at in spans), "the delay-import scan read no section")
         names = set()
         for start, size, at in spans:
             for here in range(at, at + size - 32, 4):
@@ -71,12 +73,22 @@ class Release:
                     names.add(found.group(1).decode("ascii"))
         return sorted(names, key=str.lower)
 
+    def delay_loaded_by_build(self):
+        """The DLLs the build made delay-import libraries for: a module
+        definition of each lies in the build folder's delay/."""
+        definitions = sorted((self.exe.parent / "delay").glob("*.def"))
+        return [re.match(r"LIBRARY (\S+)", path.read_text()).group(1) for path in definitions]
+
     def check_imports(self):
         headers = subprocess.run([OBJDUMP, "-p", str(self.exe)], check=True, capture_output=True, text=True).stdout
         sections = subprocess.run([OBJDUMP, "-h", str(self.exe)], check=True, capture_output=True, text=True).stdout
         loaded = re.findall(r"^\s*DLL Name: (\S+)", headers, re.M)
         delayed = self.delay_imported(headers, sections)
         self.require("kernel32.dll" in {name.lower() for name in loaded}, "no import table read: %s" % loaded)
+        found = {name.lower() for name in delayed}
+        for name in self.delay_loaded_by_build():
+            self.require(name.lower() in found, "the delay-import scan found no descriptor for %s, which the build "
+                                                "delay-loads" % name)
         for name in loaded + delayed:
             self.require(name.lower() in SYSTEM_DLLS, "imports %s, which is not a system DLL of Windows 7" % name)
         self.require(re.search(r"^Characteristics .*\n(\s+.*\n)*?\s+line numbers stripped", headers, re.M)
