@@ -290,8 +290,12 @@ class Client:
                 if (k, n) == (kind, name):
                     return int(x) + int(w) // 2, int(y) + int(h) // 2
             return None
-        return wait_for(find, timeout, what="%s %s in browser %d%s" % (kind, name, instance,
-                                                                     " on " + url if url else ""))
+        try:
+            return wait_for(find, timeout)
+        except AssertionError:
+            laid_out = self.events("elements", instance=instance)
+            raise AssertionError("no %s %s in browser %d%s; it last laid out %s" % (
+                kind, name, instance, " on " + url if url else "", laid_out[-1] if laid_out else "nothing"))
 
     def elements(self, instance):
         """(kind, name) of each element of the browser's current document."""
