@@ -67,6 +67,18 @@ def geometry(window):
     return tuple(int(values[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
 
+def settled_geometry(window, timeout=10.0):
+    """geometry(window) once it holds still: three reads 0.1 s apart agree. A
+    window just mapped may still be on its way to its place (a window manager
+    framing it, Wine replacing its X window)."""
+    reads = []
+
+    def still():
+        reads.append(geometry(window))
+        return reads[-1] if len(reads) >= 3 and reads[-3] == reads[-2] == reads[-1] else None
+    return wait_for(still, timeout, what="window %d holding still" % window)
+
+
 def is_viewable(window):
     out = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True).stdout
     return "IsViewable" in out
@@ -236,8 +248,61 @@ class Client:
         return [e for e in self.log() if e.get("event") == event
                 and all(e.get(k) == v for k, v in match.items())]
 
-    def wait_event(self, event, timeout=20.0, **match):
-        return wait_for(lambda: self.events(event, **match), timeout, what="stand-in event %s %s" % (event, match))
+    def wait_event(self, event, timeout=20.0, after=0, **match):
+        """The matching log lines from line `after` on, once there is one."""
+        def found():
+            return [e for e in self.log()[after:] if e.get("event") == event
+                    and all(e.get(k) == v for k, v in match.items())]
+        return wait_for(found, timeout, what="stand-in event %s %s" % (event, match))
+
+    def mark(self):
+        """Where the log ends now: wait_event(after=...) sees only what comes later."""
+        return len(self.log())
+
+    def wait_painted(self, instance, url, timeout=20.0):
+        """Waits until the browser has drawn its document `url` (its last
+        document_complete for it, and the first paint after that)."""
+        def drawn():
+            log = self.log()
+            completes = [i for i, e in enumerate(log) if e.get("instance") == instance
+                         and e["event"] == "document_complete" and e["url"] == url and not e["frame"]]
+            return completes and [e for e in log[completes[-1]:] if e.get("instance") == instance
+                                  and e["event"] == "painted" and e["url"] == url]
+        wait_for(drawn, timeout, what="browser %d showing %s" % (instance, url))
+
+    def view_origin(self, instance):
+        """(x, y) of the browser's view in its parent's client area, as last placed."""
+        placed = self.events("window", instance=instance)
+        if not placed:
+            raise AssertionError("browser %d was never placed" % instance)
+        return placed[-1]["x"], placed[-1]["y"]
+
+    def element(self, instance, kind, name, url=None, timeout=10.0):
+        """Centre of a field, button or link of the browser's current document in
+        its view's client coordinates, as the stand-in last laid it out; with
+        `url`, only once that document is the current one."""
+        def find():
+            laid_out = self.events("elements", instance=instance)
+            if not laid_out or (url is not None and laid_out[-1]["url"] != url):
+                return None
+            for entry in laid_out[-1]["elements"].split("|"):
+                k, n, x, y, w, h = entry.split(" ")
+                if (k, n) == (kind, name):
+                    return int(x) + int(w) // 2, int(y) + int(h) // 2
+            return None
+        try:
+            return wait_for(find, timeout)
+        except AssertionError:
+            laid_out = self.events("elements", instance=instance)
+            raise AssertionError("no %s %s in browser %d%s; it last laid out %s" % (
+                kind, name, instance, " on " + url if url else "", laid_out[-1] if laid_out else "nothing"))
+
+    def elements(self, instance):
+        """(kind, name) of each element of the browser's current document."""
+        laid_out = self.events("elements", instance=instance)
+        if not laid_out or not laid_out[-1]["elements"]:
+            return []
+        return [tuple(entry.split(" ")[:2]) for entry in laid_out[-1]["elements"].split("|")]
 
     def game_page_shown(self):
         """The game browser's first log line as shown after its first page came, or None."""
@@ -292,22 +357,20 @@ LOGGED_IN = "/vornak/login"
 PANEL_BROWSER = (270, 141, 631, 444)   # x, y, w, h in the panel's client area
 
 
-def is_link_blue(rgb):
-    r, g, b = rgb
-    return b >= 150 and r <= 110 and g <= 110
+SERVER_1 = "/vornak/play?server=1&client=1"   # the server list's first link
 
 
-def link_rows(shot, left, top, width, height, gap=5):
-    """Centre rows of the lines of link text drawn in a screen rectangle, top to bottom.
-    Runs of blue rows less than `gap` apart belong to one line (glyphs have holes)."""
-    runs = []
-    for y in range(top, top + height):
-        if any(is_link_blue(shot.pixel(x, y)) for x in range(left + 2, left + min(width, 320), 2)):
-            if runs and y - runs[-1][1] <= gap:
-                runs[-1][1] = y
-            else:
-                runs.append([y, y])
-    return [(first + last) // 2 for first, last in runs]
+def shown_before_first_page(log, instance):
+    """The `window` lines that showed a browser before its first page arrived."""
+    shown = []
+    for line in log:
+        if line.get("instance") != instance:
+            continue
+        if line["event"] in ("navigate_complete", "document_complete"):
+            return shown
+        if line["event"] == "window" and line["visible"]:
+            shown.append(line)
+    raise AssertionError("browser %d completed no page" % instance)
 
 
 class LoginWindows:
@@ -315,7 +378,21 @@ class LoginWindows:
 
     def __init__(self, client):
         self.client = client
-        self.backdrop = wait_window("Duskmere", size=BACKDROP_SIZE)
+        self.backdrop, self.panel = wait_for(self._placed, 20, what="login windows in place")
+
+    def _placed(self):
+        """(backdrop, panel) once the one backdrop holds still with its panel over
+        it: the panel comes up once the backdrop is shown on its final X window."""
+        backdrops = find_windows("Duskmere")
+        try:
+            backdrops = [w for w in backdrops if geometry(w)[2:] == BACKDROP_SIZE]
+            if len(backdrops) != 1:
+                return None
+            placed = settled_geometry(backdrops[0])
+            panels = [w for w in client_windows() if w != backdrops[0] and geometry(w) == placed]
+        except subprocess.CalledProcessError:
+            return None  # replaced meanwhile
+        return (backdrops[0], panels[0]) if len(panels) == 1 else None
 
     def browser_rect(self):
         x, y, _, _ = geometry(self.backdrop)
@@ -323,30 +400,29 @@ class LoginWindows:
         return x + bx, y + by, bw, bh
 
     def wait_page(self, path, timeout=20.0):
-        url = PLATFORM + path
-        self.client.wait_event("document_complete", timeout, instance=1, url=url, frame=False)
-        time.sleep(0.5)  # the page is drawn after the event
+        """Waits until the panel shows the page at `path`, drawn."""
+        self.client.wait_painted(1, PLATFORM + path, timeout)
 
     def element(self, kind, name, path="/vornak"):
         """Screen centre of a field, button or link of the panel's page, as the
         stand-in last laid it out."""
-        url = PLATFORM + path
-
-        def find():
-            for e in reversed(self.client.events("elements", instance=1, url=url)):
-                for entry in e["elements"].split("|"):
-                    k, n, x, y, w, h = entry.split(" ")
-                    if (k, n) == (kind, name):
-                        return int(x) + int(w) // 2, int(y) + int(h) // 2
-            return None
-        x, y = wait_for(find, 10, what="%s %s on %s" % (kind, name, path))
-        left, top, _, _ = self.browser_rect()
-        return left + x, top + y
+        x, y = self.client.element(1, kind, name, PLATFORM + path)
+        left, top, _, _ = geometry(self.backdrop)
+        view_x, view_y = self.client.view_origin(1)
+        return left + view_x + x, top + view_y + y
 
     def type_into(self, name, text):
         """Clicks into a field of the login form and types, as a player does."""
         click(*self.element("field", name))
         run("xdotool", "type", "--delay", "30", text)
+
+    def input_taken(self):
+        """Returns once the login windows' thread has taken every input sent so
+        far: a key typed into the login form after it reaches the page."""
+        click(*self.element("field", "user"))
+        seen = self.client.mark()
+        run("xdotool", "type", "k")
+        self.client.wait_event("edit", after=seen, instance=1, name="user")
 
     def fill_in(self, user=DEMO_USER, password=DEMO_PASSWORD):
         self.type_into("user", user)
@@ -354,24 +430,14 @@ class LoginWindows:
 
     def log_in(self):
         """Types the demo account into the login form and presses its button;
-        returns once the server list has come."""
+        returns once the server list shows."""
         self.fill_in()
         click(*self.element("button", ""))
         self.wait_page(LOGGED_IN)
 
-    def wait_links(self, count):
-        """The centre rows of the page's link lines once at least `count` are drawn
-        (a loaded machine draws a page a while after its document_complete)."""
-        left, top, width, height = self.browser_rect()
-
-        def drawn():
-            rows = link_rows(Screenshot(), left, top, width, height)
-            return rows if len(rows) >= count else None
-        return wait_for(drawn, 10, what="%d links drawn" % count)
-
-    def click_link(self, index):
-        left, _, _, _ = self.browser_rect()
-        click(left + 12, self.wait_links(index + 1)[index])
+    def click_link(self, href, path=LOGGED_IN):
+        """Clicks the link to `href` on the panel's page at `path`."""
+        click(*self.element("link", href, path))
 
 
 # --- what the X server saw -------------------------------------------------
@@ -458,7 +524,10 @@ TOOLS = os.path.join(BUILD, "tests", "e2e", "tools")
 
 def tool(name):
     """A Windows program of tests/e2e/tools, as built."""
-    return os.path.join(TOOLS, name + ".exe")
+    path = os.path.join(TOOLS, name + ".exe")
+    if not os.path.exists(path):
+        raise AssertionError("%s is not built: build the tests (make build)" % path)
+    return path
 
 
 def start_wine(test, *args):

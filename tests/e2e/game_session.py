@@ -57,10 +57,10 @@ class GameWindow:
         login = driver.LoginWindows(client)
         login.wait_page("/vornak")
         login.log_in()
-        login.click_link(0)
+        login.click_link(driver.SERVER_1)
         self.boxes_seen = self.dismiss_boxes(expect_boxes)
         self.window = driver.wait_window("Duskmere", size=WORK_AREA)
-        client.wait_event("document_complete", instance=2, url=GAME_URL, frame=False)
+        client.wait_painted(2, GAME_URL)
         self.wait_strip(True)
         if driver.window_manager():
             # The game window takes the focus by itself; a window manager hands
@@ -82,17 +82,18 @@ class GameWindow:
 
     def page_point(self, kind, name):
         """Screen centre of a field, button or link of the game page, as the stand-in laid it out."""
-        def find():
-            for e in reversed(self.client.events("elements", instance=2)):
-                for entry in e["elements"].split("|"):
-                    k, n, x, y, w, h = entry.split(" ")
-                    if (k, n) == (kind, name):
-                        return int(x) + int(w) // 2, int(y) + int(h) // 2
-            return None
-        x, y = driver.wait_for(find, 10, what="%s %s in the game page" % (kind, name))
-        view = self.client.events("window", instance=2)[-1]
+        x, y = self.client.element(2, kind, name)
+        view_x, view_y = self.client.view_origin(2)
         wx, wy, _, _ = self.geometry()
-        return wx + view["x"] + x, wy + view["y"] + y
+        return wx + view_x + x, wy + view_y + y
+
+    def input_taken(self):
+        """Returns once the game window's thread has taken every input sent so
+        far: a line typed into the chat field after it reaches the page."""
+        driver.click(*self.page_point("field", "line"))
+        seen = self.client.mark()
+        driver.run("xdotool", "type", "k")
+        self.client.wait_event("edit", after=seen, instance=2, name="line")
 
     def visible(self):
         return driver.is_viewable(self.window)

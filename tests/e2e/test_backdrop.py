@@ -13,12 +13,12 @@ class BackdropTest(driver.ClientTest):
     def setUp(self):
         self.start_underlay(UNDERLAY)
         self.client = self.start_client()
-        login = driver.LoginWindows(self.client)
-        login.wait_page("/vornak")
-        self.window = login.backdrop
+        self.login = driver.LoginWindows(self.client)
+        self.login.wait_page("/vornak")
+        self.window = self.login.backdrop
 
     def test_mapped_centred_at_image_size(self):
-        self.assertEqual(driver.geometry(self.window), CENTRED + SIZE)
+        self.assertEqual(driver.settled_geometry(self.window), CENTRED + SIZE)
 
     def test_alpha_decides_what_shows(self):
         left, top = CENTRED
@@ -42,6 +42,7 @@ class BackdropTest(driver.ClientTest):
     def test_enter_and_escape_do_nothing(self):
         driver.key(self.window, "Return")
         driver.key(self.window, "Escape")
+        self.login.input_taken()
         self.assertTrue(self.client.running())
         self.assertTrue(driver.is_viewable(self.window))
 

@@ -18,7 +18,7 @@ class ReachedGame(gs.GameWindow):
     def __init__(self, client):
         self.client = client
         self.window = driver.wait_window("Duskmere", size=gs.WORK_AREA)
-        client.wait_event("document_complete", instance=2, url=gs.GAME_URL, frame=False)
+        client.wait_painted(2, gs.GAME_URL)
         self.wait_strip(True)
 
 
@@ -46,7 +46,7 @@ class ShellFaultTest(driver.ClientTest):
         login = driver.LoginWindows(self.client)
         login.wait_page("/vornak")
         login.log_in()
-        login.click_link(0)
+        login.click_link(driver.SERVER_1)
 
         box = driver.wait_for(gs.message_boxes, 20, what="the report")[0]
         self.assertEqual(driver.window_texts("duskmere"), [["OK", "RegisterHotKey F11 false"]])

@@ -1,51 +1,21 @@
 """The game window reached from elsewhere: the boss key while another program
 has the focus, the boss button and the notification-area icon with its menu,
 and F10 already taken by another program."""
-import os
-import shutil
-import subprocess
-import tempfile
-import unittest
-
 import driver
 import game_session as gs
 
-HOLDER_SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "hold_f10.c")
-
-
-def start_wine(*args):
-    return subprocess.Popen(["wine"] + list(args), env=driver.wine_env(), stdin=subprocess.DEVNULL,
-                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-
-
-def build_holder(folder):
-    compiler = shutil.which("x86_64-w64-mingw32-gcc-posix") or shutil.which("x86_64-w64-mingw32-gcc")
-    if not compiler:
-        raise unittest.SkipTest("no MinGW-w64 compiler to build the F10 holder")
-    exe = os.path.join(folder, "hold_f10.exe")
-    subprocess.run([compiler, "-O1", "-o", exe, HOLDER_SOURCE], check=True, capture_output=True)
-    return exe
-
 
 class GameReachedFromElsewhereTest(driver.ClientTest):
-    def start_process(self, proc):
-        def end():
-            proc.kill()
-            proc.wait(timeout=10)
-            proc.stdout.close()
-        self.addCleanup(end)
-        return proc
-
     def test_f10_hides_and_shows_the_game_while_notepad_has_the_focus(self):
         game = gs.GameWindow(self.start_client())
-        self.start_process(start_wine("notepad"))
+        driver.start_wine(self, "notepad")
         notepad = driver.wait_window("Notepad")
         driver.key(notepad, "F10")
         game.wait_visible(False)
         driver.key(notepad, "F10")
         game.wait_visible(True)
-        self.assertEqual(game.geometry(), (0, 0) + gs.WORK_AREA)
-        self.assertTrue(game.strip_shown())
+        self.assertEqual(driver.settled_geometry(game.window), (0, 0) + gs.WORK_AREA)
+        game.wait_strip(True)
 
     def test_boss_button_hides_the_game_and_the_icon_double_click_toggles_it(self):
         game = gs.GameWindow(self.start_client())
@@ -77,15 +47,18 @@ class GameReachedFromElsewhereTest(driver.ClientTest):
         self.assertEqual(client.exit_code(), 16)
 
     def test_f10_taken_by_another_program_is_reported_once_and_left_to_it(self):
-        folder = tempfile.mkdtemp(prefix="hold-f10-")
-        self.addCleanup(shutil.rmtree, folder, True)
-        holder = self.start_process(start_wine(build_holder(folder)))
-        self.assertEqual(holder.stdout.readline().strip(), "holding F10")
+        holder = driver.start_wine(self, driver.tool("hold_hotkey"), "F10")
+        self.assertEqual(driver.read_line(holder), "holding F10")
+        # Every report the client maps, however briefly.
+        watch = driver.MappedWindows()
+        self.addCleanup(watch.stop)
+
+        def reports():
+            return [m for m in watch.mapped if m[1] == "duskmere"]
 
         client = self.start_client()
         game = gs.GameWindow(client, expect_boxes=1)
         self.assertEqual(game.boxes_seen, 1)
-        self.assertEqual(gs.message_boxes(), [], "F11 was free: no second report")
 
         driver.key(game.window, "F10")
         driver.key(game.window, "F11")
@@ -93,14 +66,16 @@ class GameReachedFromElsewhereTest(driver.ClientTest):
         self.assertTrue(game.visible(), "F10 belongs to the other program")
         driver.key(game.window, "F11")
         game.wait_strip(True)
+        self.assertEqual(len(reports()), 1, "F11 was free: no second report: %s" % (reports(),))
 
         # Back to the server list: the game window's clean-up reports the key it never had.
         game.click_button("server")
         confirm = driver.wait_window_of_size((256, 110))
         driver.key(confirm, "Return")
         self.assertEqual(game.dismiss_boxes(1), 1)
-        driver.wait_window("Duskmere", size=driver.BACKDROP_SIZE)
-        self.assertEqual(gs.message_boxes(), [])
+        client.wait_event("refresh", instance=1)
+        driver.LoginWindows(client).wait_page(driver.LOGGED_IN)
+        self.assertEqual(len(reports()), 2, "reports: %s" % (reports(),))
 
 
 if __name__ == "__main__":

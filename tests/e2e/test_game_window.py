@@ -22,6 +22,7 @@ class GameWindowTest(driver.ClientTest):
         driver.run("xdotool", "key", "Return", "Escape")
         driver.wait_for(lambda: len(self.client.events("document_complete", instance=2)) >= 3, 10,
                         what="the empty line submitted too")
+        self.game.input_taken()
         self.assertTrue(self.game.visible() and self.client.running())
         self.assertEqual(self.game.geometry(), geometry)
 
@@ -45,7 +46,7 @@ class GameWindowTest(driver.ClientTest):
                                         name, column, row, shot.pixel(bx + column, by + row), expected[row]))
 
     def test_double_click_on_the_strip_switches_between_work_area_and_normal_window(self):
-        self.assertEqual(self.game.geometry(), (0, 0) + gs.WORK_AREA)
+        self.assertEqual(driver.settled_geometry(self.game.window), (0, 0) + gs.WORK_AREA)
         driver.click(300, 15, repeat=2)
         self.game.wait_geometry(gs.NORMAL_ORIGIN + gs.NORMAL_SIZE)
         x, y = gs.NORMAL_ORIGIN
@@ -61,7 +62,8 @@ class GameWindowTest(driver.ClientTest):
     def test_dragging_the_strip_moves_only_the_normal_window(self):
         driver.drag(300, 15, 120, 90)
         driver.drag(400, 15, -150, 60)
-        self.assertEqual(self.game.geometry(), (0, 0) + gs.WORK_AREA)
+        self.game.input_taken()
+        self.assertEqual(driver.settled_geometry(self.game.window), (0, 0) + gs.WORK_AREA)
 
         self.game.click_button("restore")
         self.game.wait_geometry(gs.NORMAL_ORIGIN + gs.NORMAL_SIZE)
@@ -72,13 +74,13 @@ class GameWindowTest(driver.ClientTest):
     def test_f11_toggles_full_screen_over_the_strip_band(self):
         driver.key(self.game.window, "F11")
         self.game.wait_strip(False)
+        self.game.wait_geometry((0, 0) + driver.SCREEN)
         shot = driver.Screenshot()
-        self.assertEqual(self.game.geometry(), (0, 0) + driver.SCREEN)
         self.assertTrue(driver.close_to(shot.pixel(300, 10), gs.PAGE_BACKGROUND, 8),
                         "the band shows %s, not the page" % (shot.pixel(300, 10),))
         driver.key(self.game.window, "F11")
         self.game.wait_strip(True)
-        self.assertEqual(self.game.geometry(), (0, 0) + gs.WORK_AREA)
+        self.assertEqual(driver.settled_geometry(self.game.window), (0, 0) + gs.WORK_AREA)
 
     def test_full_screen_button_hides_the_strip_and_f11_brings_it_back(self):
         self.game.click_button("full screen")
@@ -91,13 +93,13 @@ class GameWindowTest(driver.ClientTest):
         confirm = driver.wait_window_of_size((256, 110))
         driver.key(confirm, "Escape")
         driver.wait_for(lambda: not driver.is_viewable(confirm), 10, what="confirmation gone")
-        self.assertTrue(self.client.running())
-        self.assertTrue(self.game.visible())
         # Still holding its hotkeys and painting its strip.
         driver.key(self.game.window, "F11")
         self.game.wait_strip(False)
         driver.key(self.game.window, "F11")
         self.game.wait_strip(True)
+        self.assertTrue(self.client.running())
+        self.assertTrue(self.game.visible())
 
     def test_refresh_button_reloads_the_game_page(self):
         self.game.click_button("refresh")

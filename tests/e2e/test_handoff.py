@@ -16,9 +16,9 @@ class HandOffTest(driver.ClientTest):
         self.login = driver.LoginWindows(self.client)
         self.login.wait_page("/vornak")
 
-    def enter_game(self, link=0):
+    def enter_game(self):
         self.login.log_in()
-        self.login.click_link(link)
+        self.login.click_link(driver.SERVER_1)
         return driver.wait_window("Duskmere", size=GAME_SIZE)
 
     def confirm(self, answer):
@@ -36,17 +36,22 @@ class HandOffTest(driver.ClientTest):
         driver.wait_for(lambda: driver.is_viewable(self.login.backdrop), 10, what="backdrop shown again")
         self.client.wait_event("refresh", instance=1)
         driver.wait_for(lambda: game not in driver.client_windows(), 10, what="game window gone")
+        self.login.wait_page(driver.LOGGED_IN)
 
         # The next game address makes a new game window, in the work-area mode.
-        self.login.click_link(1)
+        self.login.click_link("/vornak/play?client=1&server=2")
         self.client.wait_event("navigate", instance=3, url=PLATFORM + "/vornak/play?client=1&server=2")
         new_game = driver.wait_window("Duskmere", size=GAME_SIZE)
-        self.assertEqual(driver.geometry(new_game), (0, 0) + GAME_SIZE)
+        self.assertEqual(driver.settled_geometry(new_game), (0, 0) + GAME_SIZE)
 
     def test_declined_server_list_changes_nothing(self):
         game = self.enter_game()
         driver.click(*SERVER_BUTTON)
         self.confirm("Escape")
+        # The game window still takes its keys: what the answer did is done by then.
+        seen = self.client.mark()
+        driver.key(game, "F11")
+        self.client.wait_event("window", after=seen, instance=2, x=0, y=0, w=GAME_SIZE[0], h=GAME_SIZE[1])
         self.assertTrue(driver.is_viewable(game))
         self.assertFalse(driver.is_viewable(self.login.backdrop))
         self.assertEqual(self.client.events("refresh"), [])
@@ -67,6 +72,7 @@ class HandOffTest(driver.ClientTest):
         x, y, _, _ = driver.geometry(self.login.backdrop)
         driver.click(x + PANEL_CLOSE[0], y + PANEL_CLOSE[1])
         self.confirm("Escape")
+        self.login.input_taken()
         self.assertTrue(self.client.running())
         self.assertTrue(driver.is_viewable(self.login.backdrop))
 

@@ -1,7 +1,7 @@
 // Many round trips between the login windows and the game window, then many
 // cache cleanings, in one process with the real windows and browsers. Prints
 // the process's memory, kernel handles, GDI objects and windows as it goes and
-// fails when they keep growing with the count instead of levelling off.
+// fails when, after a warm-up, any of them keeps growing with the count.
 //
 //   soak <round trips> <cleanings>
 #include <windows.h>
@@ -12,10 +12,12 @@
 #include <psapi.h>
 #include <shlobj.h>
 
-#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -43,20 +45,34 @@ constexpr DWORD kPageTimeoutMs = 20000;
 constexpr DWORD kWindowTimeoutMs = 10000;
 constexpr int kFilesPerFolder = 6;
 
-// What may still grow over the last three quarters of a phase.
-constexpr long long kHandleSlack = 5;
-constexpr long long kGdiSlack = 5;
-constexpr long long kWindowSlack = 0;
-constexpr long long kPrivateSlack = 4 << 20;
-// Full-screen surfaces (8 MB each at 1920x1080) come and go in it.
-constexpr long long kWorkingSetSlack = 24 << 20;
+// How long nothing may arrive in the queue for the process to count as quiet.
+constexpr DWORD kQuietMs = 50;
+
+// What each figure may still grow by per step once warmed up (the least-squares
+// slope over the steps after the first quarter). A leak of one object or window
+// a step is 1; the working set breathes with the full-screen surfaces.
+constexpr double kObjectsPerStep = 0.25;
+constexpr double kPrivateBytesPerStep = 64 << 10;
+constexpr double kWorkingSetPerStep = 1 << 20;
+
+// The GDI object types GetObjectType tells apart, by its numbers.
+constexpr const char* kGdiTypes[] = {nullptr, "pens", "brushes", "DCs", "metafile DCs", "palettes", "fonts",
+                                     "bitmaps", "regions", "metafiles", "memory DCs", "extended pens",
+                                     "enhanced-metafile DCs", "enhanced metafiles", "colour spaces"};
+static_assert(std::size(kGdiTypes) == OBJ_COLORSPACE + 1, "one name for each type GetObjectType gives");
 
 struct Figures {
     long long workingSet = 0;
     long long privateBytes = 0;
     long long handles = 0;
-    long long gdiObjects = 0;
+    std::array<int, OBJ_COLORSPACE + 1> gdi{};
     long long windows = 0;
+
+    long long GdiObjects() const {
+        long long total = 0;
+        for (const int count : gdi) total += count;
+        return total;
+    }
 };
 
 // Wine's GetProcessHandleCount reports 0, so there the handle values are tried
@@ -71,6 +87,11 @@ long long OpenKernelHandles() {
     return open;
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+    ++*reinterpret_cast<long long*>(count);
+    return TRUE;
+}
+
 Figures Measure() {
     Figures figures;
     PROCESS_MEMORY_COUNTERS memory{};
@@ -80,19 +101,16 @@ Figures Measure() {
         figures.privateBytes = static_cast<long long>(memory.PagefileUsage);
     }
     figures.handles = OpenKernelHandles();
-    figures.gdiObjects = test::LiveGdiObjects();
+    figures.gdi = test::LiveGdiObjectsByType();
     // Windows of the one user-interface thread: a window left behind shows here.
-    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND, LPARAM count) CALLBACK -> BOOL {
-        ++*reinterpret_cast<long long*>(count);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&figures.windows));
+    ::EnumThreadWindows(::GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&figures.windows));
     return figures;
 }
 
 void Print(const char* phase, int count, ULONGLONG elapsedMs, const Figures& f) {
     std::printf("%-10s %5d %8.1f s %9.1f MB %9.1f MB %8lld %6lld %8lld\n", phase, count,
                 static_cast<double>(elapsedMs) / 1000.0, static_cast<double>(f.workingSet) / 1048576.0,
-                static_cast<double>(f.privateBytes) / 1048576.0, f.handles, f.gdiObjects, f.windows);
+                static_cast<double>(f.privateBytes) / 1048576.0, f.handles, f.GdiObjects(), f.windows);
     std::fflush(stdout);
 }
 
@@ -107,6 +125,21 @@ bool RunLoopUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
     ::KillTimer(nullptr, tick);
     return done();
+}
+
+// Runs the loop until the process is quiet: nothing has arrived in the queue
+// for a while. Figures taken then leave out what is only passing through (a
+// page on its way, device contexts of a paint in progress).
+bool PumpUntilQuiet() {
+    const ULONGLONG end = ::GetTickCount64() + kPageTimeoutMs;
+    MSG quit{};
+    while (::GetTickCount64() < end) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
+            if (!AfxPumpMessage(&quit)) return false;
+        if (::MsgWaitForMultipleObjects(0, nullptr, FALSE, kQuietMs, QS_ALLINPUT) == WAIT_TIMEOUT) return true;
+    }
+    return false;
 }
 
 bool Fail(const char* what, int count) {
@@ -181,50 +214,70 @@ bool Cleaning(int round, const std::wstring& cookies, const std::wstring& cache)
     return true;
 }
 
+// Least-squares slope of the figure over the steps, per step.
+double Slope(const std::vector<Figures>& steps, const std::function<double(const Figures&)>& value) {
+    const double n = static_cast<double>(steps.size());
+    double sumX = 0, sumY = 0, sumXY = 0, sumXX = 0;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const double x = static_cast<double>(i), y = value(steps[i]);
+        sumX += x;
+        sumY += y;
+        sumXY += x * y;
+        sumXX += x * x;
+    }
+    return (n * sumXY - sumX * sumY) / (n * sumXX - sumX * sumX);
+}
+
 struct Metric {
-    const char* name;
-    long long Figures::*value;
-    long long slack;
-};
-const Metric kMetrics[] = {
-    {"working set", &Figures::workingSet, kWorkingSetSlack},
-    {"private bytes", &Figures::privateBytes, kPrivateSlack},
-    {"handles", &Figures::handles, kHandleSlack},
-    {"GDI objects", &Figures::gdiObjects, kGdiSlack},
-    {"windows", &Figures::windows, kWindowSlack},
+    std::string name;
+    std::function<double(const Figures&)> value;
+    double perStep;
 };
 
-// A leak lifts the peak of every quarter of a phase above the one before. What
-// fills once does not: the first quarter warms the caches up, and Wine's cache
-// of device contexts grows by a score at a time when many are held at once.
-// The windows' full-screen surfaces come and go in the working set all along.
+std::vector<Metric> Metrics() {
+    std::vector<Metric> metrics = {
+        {"working set", [](const Figures& f) { return static_cast<double>(f.workingSet); }, kWorkingSetPerStep},
+        {"private bytes", [](const Figures& f) { return static_cast<double>(f.privateBytes); }, kPrivateBytesPerStep},
+        {"handles", [](const Figures& f) { return static_cast<double>(f.handles); }, kObjectsPerStep},
+        {"windows", [](const Figures& f) { return static_cast<double>(f.windows); }, kObjectsPerStep},
+    };
+    for (size_t type = 1; type < std::size(kGdiTypes); ++type)
+        metrics.push_back({std::string("GDI ") + kGdiTypes[type],
+                           [type](const Figures& f) { return static_cast<double>(f.gdi[type]); }, kObjectsPerStep});
+    return metrics;
+}
+
+// A leak shows as a figure that keeps rising with the count once the first
+// quarter of a phase has filled what fills once (caches of pages, fonts and
+// Wine's device contexts).
 bool LevelledOff(const char* phase, const std::vector<Figures>& steps) {
-    const size_t quarter = steps.size() / 4;
+    const std::vector<Figures> warm(steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 4), steps.end());
     bool ok = true;
-    for (const Metric& metric : kMetrics) {
-        long long peaks[3] = {};
-        for (size_t q = 1; q < 4; ++q) {
-            const size_t last = q == 3 ? steps.size() : (q + 1) * quarter;
-            for (size_t i = q * quarter; i < last; ++i)
-                peaks[q - 1] = std::max(peaks[q - 1], steps[i].*metric.value);
-        }
-        const bool rising = peaks[0] < peaks[1] && peaks[1] < peaks[2];
-        if (!rising || peaks[2] - peaks[0] <= metric.slack) continue;
-        std::fprintf(stderr, "soak: %s: %s kept growing: quarter peaks %lld, %lld, %lld (allowed %lld)\n",
-                     phase, metric.name, peaks[0], peaks[1], peaks[2], metric.slack);
+    for (const Metric& metric : Metrics()) {
+        const double slope = Slope(warm, metric.value);
+        if (slope < metric.perStep) continue;
+        std::fprintf(stderr, "soak: %s: %s kept growing: %.2f a step over the last %zu steps (allowed %.2f), "
+                     "from %.0f to %.0f\n", phase, metric.name.c_str(), slope, warm.size(), metric.perStep,
+                     metric.value(warm.front()), metric.value(warm.back()));
         ok = false;
     }
     return ok;
 }
 
-// Measures after every step; prints at the start, every `printEvery` steps and at the end.
+// Measures at a quiet moment after every step; prints at the start, every
+// `printEvery` steps and at the end.
 bool RunPhase(const char* phase, int count, int printEvery, const std::function<bool(int)>& step) {
     const ULONGLONG started = ::GetTickCount64();
+    if (!PumpUntilQuiet()) return Fail("the process never became quiet", 0);
     Print(phase, 0, 0, Measure());
     std::vector<Figures> steps;
     for (int i = 1; i <= count; ++i) {
         if (!step(i)) return false;
+        if (!PumpUntilQuiet()) return Fail("the process never became quiet", i);
         steps.push_back(Measure());
+        // A walk that finds nothing would judge nothing.
+        if (steps.back().handles == 0 || steps.back().GdiObjects() == 0)
+            return Fail("no kernel handles or GDI objects could be counted", i);
         if (i % printEvery == 0 || i == count) Print(phase, i, ::GetTickCount64() - started, steps.back());
     }
     return LevelledOff(phase, steps);
@@ -267,9 +320,9 @@ bool Soak(int trips, int cleanings) {
 int wmain(int argc, wchar_t** argv) {
     const int trips = argc == 3 ? _wtoi(argv[1]) : 0;
     const int cleanings = argc == 3 ? _wtoi(argv[2]) : 0;
-    // Each phase is judged by its quarters.
-    if (trips < 4 || cleanings < 4) {
-        std::fprintf(stderr, "usage: soak <round trips> <cleanings>, four or more of each\n");
+    // Each phase is judged after its first quarter, by a slope of several steps.
+    if (trips < 8 || cleanings < 8) {
+        std::fprintf(stderr, "usage: soak <round trips> <cleanings>, eight or more of each\n");
         return 2;
     }
 

@@ -74,7 +74,7 @@ def enter_game():
         login.wait_page("/vornak")
         login_kib = resident_kib(client.proc)
         login.log_in()
-        login.click_link(0)
+        login.click_link(driver.SERVER_1)
         shown = driver.wait_for(client.game_page_shown, 30, what="game page shown")
         asked = client.events("before_navigate", instance=1, cancelled=True)[0]
         time.sleep(SETTLE)

@@ -81,7 +81,7 @@ def main():
         login.wait_page(driver.LOGGED_IN)
         shoot("02-servers.png")
 
-        login.click_link(0)
+        login.click_link(driver.SERVER_1)
         game = driver.wait_window("Duskmere", 30, size=driver.SCREEN)
         driver.wait_for(client.game_page_shown, 30, what="game page shown")
         wait_page_colour(960, 600, True, "the game page drawn")

@@ -69,6 +69,7 @@ class Release:
         def offset(rva):
             return next((rva - start + at for start, size, at in spans if at and start <= rva < start + size), None)
 
+        self.require(any(at and size for _, size, at in spans), "the delay-import scan read no section")
         names = set()
         for start, size, at in spans:
             for here in range(at, at + size - 32, 4):

@@ -211,6 +211,7 @@ private:
     Page page_;
     std::vector<FrameSlot> frames_;
     unsigned documentSerial_ = 0;  // changes whenever the top-level document does
+    unsigned paintedSerial_ = 0;   // the document whose first paint was logged
     std::map<WPARAM, PendingFetch> pending_;
     WPARAM topJob_ = 0;
     std::wstring metaRefreshUrl_;

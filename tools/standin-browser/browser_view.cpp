@@ -239,6 +239,8 @@ void BrowserControl::Paint(HWND hwnd) {
     memory.SelectBitmap(bitmap.get());
     PaintLayout(memory.get(), layout_, page_.background, client, scrollY_, focus);
     ::BitBlt(paint.dc(), 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
+    if (paintedSerial_ != documentSerial_) LogLine(instance_, "painted").Str("url", url_).Write();
+    paintedSerial_ = documentSerial_;
 }
 
 void BrowserControl::ScrollTo(int y) {

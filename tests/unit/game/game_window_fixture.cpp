@@ -129,6 +129,8 @@ void GameWindowTest::SetUp() {
 
     game = std::make_unique<CGameDialog>();
     ASSERT_TRUE(game->Create(IDD_GAME, nullptr));
+    ASSERT_NE(game->m_browser.m_hWnd, nullptr)
+        << "the game window has no web-browser control: none is registered in this prefix";
     game->ShowWindow(SW_HIDE);
 }
 

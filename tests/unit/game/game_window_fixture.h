@@ -76,7 +76,6 @@ protected:
     void Click(UINT id);
     HWND Item(int id) const { return ::GetDlgItem(game->m_hWnd, id); }
     RECT ClientRect() const;
-    bool HasBrowser() const { return game->m_browser.m_hWnd != nullptr; }
     // The work area's size at the screen origin.
     static RECT WorkAreaAtOrigin();
 
