@@ -34,8 +34,9 @@ def page(title, body, head_extra="", body_style=""):
     )
 
 
-def link(href, text):
-    return f'<li><a href="{html.escape(href)}">{html.escape(text)}</a></li>'
+def link(href, text, target=""):
+    opens_in = f' target="{html.escape(target)}"' if target else ""
+    return f'<li><a href="{html.escape(href)}"{opens_in}>{html.escape(text)}</a></li>'
 
 
 def login_page(message=""):
@@ -64,9 +65,17 @@ def servers_page(_query):
         ("/vornak/auto", "quick start (server 6)"),
         ("/vornak/schemes", "frames of other schemes"),
     ]
+    # Links that open a new window: the real control asks its host with NewWindow2/3,
+    # and no BeforeNavigate2 reaches the host for them.
+    new_windows = [
+        ("/vornak/play?server=7&client=1", "server 7 in a new window"),
+        ("/vornak/news", "news in a new window"),
+    ]
     return page("Vornak — 选择服务器", (
         "<h1>选择服务器 Choose a server</h1>\n<ul>\n"
-        + "\n".join(link(href, text) for href, text in links)
+        + "\n".join(link(href, text) for href, text in links) + "\n"
+        + "\n".join(link(href, text, "_blank") for href, text in new_windows)
+        + "\n" + link("/vornak/windows", "new windows and a search field")
         + "\n</ul>"))
 
 

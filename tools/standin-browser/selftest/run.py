@@ -449,10 +449,10 @@ def check_links_and_cancel(s, platform):
     left, top, right, bottom = rect
     shot = s.screenshot()
     bands = link_lines(shot, rect)
-    c.check(len(bands) == 8, "eight links drawn in link blue", str(bands))
+    c.check(len(bands) == 11, "eleven links drawn in link blue", str(bands))
     c.check(shot.getpixel((right - 10, bottom - 10)) == WHITE, "default page background is white",
             str(shot.getpixel((right - 10, bottom - 10))))
-    if len(bands) == 8:
+    if len(bands) == 11:
         game = platform.url("/vornak/play?server=1&client=1")
         s.click(bands[0]["left"] + 3, (bands[0]["top"] + bands[0]["bottom"]) // 2)
         c.check(run.wait_log("before_navigate", url=game), "clicking the first link fires BeforeNavigate2")
@@ -685,7 +685,7 @@ def check_login_form_and_cookies(s, platform):
             "a later process sends the stored cookie", str(run.events("cookie_sent")))
     c.check(platform.requests().count("/vornak/servers") - before == 2 and run.events("refresh_reposts") == [],
             "refreshing the list the redirect led to is a plain GET")
-    c.check(len(run.events("elements")) and run.events("elements")[-1]["elements"].count("link ") == 8,
+    c.check(len(run.events("elements")) and run.events("elements")[-1]["elements"].count("link ") == 11,
             "with it, the server list instead of the login form", str(run.events("elements")[-1:]))
     profile = next((s.prefix / "drive_c" / "users").glob("*/AppData/Local/Microsoft/Windows"), None)
     cookies = [p for p in (profile / "INetCookies").rglob("*.txt") if b"vornak_session" in p.read_bytes()] \
