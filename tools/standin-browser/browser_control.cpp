@@ -227,7 +227,8 @@ HRESULT BrowserControl::ActivateInPlace(bool uiActivate) {
         inPlaceFrame_ = std::move(frame);
         inPlaceUiWindow_ = std::move(uiWindow);
     }
-    if (uiActivate && !uiActive_) {
+    // A control in a window of its own has no site to UI-activate in.
+    if (uiActivate && !uiActive_ && inPlaceSite_) {
         uiActive_ = true;
         inPlaceSite_->OnUIActivate();
         IOleInPlaceActiveObject* active = this;
