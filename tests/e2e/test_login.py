@@ -4,7 +4,8 @@ import driver
 
 PLATFORM = driver.PLATFORM
 SERVER_LINKS = {"server 1": 0, "server 2": 1, "client=10": 2, "capital Client": 3, "news": 4,
-                "frame": 5, "meta refresh": 6, "other schemes": 7}
+                "frame": 5, "meta refresh": 6, "other schemes": 7, "server 7 in a new window": 8,
+                "news in a new window": 9, "new windows page": 10}
 SCHEME_FRAMES = ("file:///C:/client=1.htm", "javascript:'client=1'", "res://ieframe.dll/client=1.htm")
 GAME_SIZE = driver.SCREEN  # the work area of a screen without a taskbar
 
