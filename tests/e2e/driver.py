@@ -350,10 +350,10 @@ def main():
 # --- the login windows ---------------------------------------------------
 
 BACKDROP_SIZE = (980, 668)
-# The demo platform's account, and where its login form posts.
+# The demo platform's account, and the server list its login form redirects to.
 DEMO_USER = "wanderer"
 DEMO_PASSWORD = "jade-gate"
-LOGGED_IN = "/vornak/login"
+LOGGED_IN = "/vornak/servers"
 PANEL_BROWSER = (270, 141, 631, 444)   # x, y, w, h in the panel's client area
 
 

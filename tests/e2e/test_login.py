@@ -7,7 +7,9 @@ PLATFORM = driver.PLATFORM
 SERVER_LINKS = {"server 1": driver.SERVER_1, "server 2": "/vornak/play?client=1&server=2",
                 "client=10": "/vornak/play?server=3&mode=client=10",
                 "capital Client": "/vornak/play?server=4&Client=1", "news": "/vornak/news",
-                "frame": "/vornak/frame", "meta refresh": "/vornak/auto", "other schemes": "/vornak/schemes"}
+                "frame": "/vornak/frame", "meta refresh": "/vornak/auto", "other schemes": "/vornak/schemes",
+                "server 7 in a new window": "/vornak/play?server=7&client=1",
+                "news in a new window": "/vornak/news", "new windows page": "/vornak/windows"}
 SCHEME_FRAMES = ("file:///C:/client=1.htm", "javascript:'client=1'", "res://ieframe.dll/client=1.htm")
 GAME_SIZE = driver.SCREEN  # the work area of a screen without a taskbar
 

@@ -34,8 +34,9 @@ def page(title, body, head_extra="", body_style=""):
     )
 
 
-def link(href, text):
-    return f'<li><a href="{html.escape(href)}">{html.escape(text)}</a></li>'
+def link(href, text, target=""):
+    opens_in = f' target="{html.escape(target)}"' if target else ""
+    return f'<li><a href="{html.escape(href)}"{opens_in}>{html.escape(text)}</a></li>'
 
 
 def login_page(message=""):
@@ -64,9 +65,17 @@ def servers_page(_query):
         ("/vornak/auto", "quick start (server 6)"),
         ("/vornak/schemes", "frames of other schemes"),
     ]
+    # Links that open a new window: the real control asks its host with NewWindow2/3,
+    # and no BeforeNavigate2 reaches the host for them.
+    new_windows = [
+        ("/vornak/play?server=7&client=1", "server 7 in a new window"),
+        ("/vornak/news", "news in a new window"),
+    ]
     return page("Vornak — 选择服务器", (
         "<h1>选择服务器 Choose a server</h1>\n<ul>\n"
-        + "\n".join(link(href, text) for href, text in links)
+        + "\n".join(link(href, text) for href, text in links) + "\n"
+        + "\n".join(link(href, text, "_blank") for href, text in new_windows)
+        + "\n" + link("/vornak/windows", "new windows and a search field")
         + "\n</ul>"))
 
 
@@ -90,6 +99,18 @@ def auto_page(_query):
     return page("Vornak — quick start", (
         "<h1>Quick start</h1>\n<p>Entering server 6 in one second…</p>"),
         head_extra='<meta http-equiv="refresh" content="1;url=/vornak/play?server=6&amp;client=1">\n')
+
+
+def windows_page(_query):
+    return page("Vornak — new windows", (
+        "<h1>New windows</h1>\n<ul>\n"
+        '<li><a href="/vornak/play?server=7&amp;client=1" target="_blank">server 7 in a new window</a></li>\n'
+        '<li><a href="/vornak/news" target="_blank">news in a new window</a></li>\n'
+        '<li><a href="/vornak/news" data-window-open>news by window.open</a></li>\n'
+        '<li><a href="/vornak/news" target="sidebar">news in a window named sidebar</a></li>\n'
+        '<li><a href="/vornak/news">news here</a></li>\n'
+        "</ul>\n"
+        '<p>Search 搜索 (Escape clears it)</p>\n<input type="text" name="search" data-takes-escape>'))
 
 
 def external_page(_query):
@@ -136,6 +157,7 @@ ROUTES = {
     "/vornak/auto": auto_page,
     "/vornak/schemes": schemes_page,
     "/vornak/external": external_page,
+    "/vornak/windows": windows_page,
     "/vornak/news": news_page,
     "/vornak/long": long_page,
     "/vornak/odd-forms": odd_form_page,
@@ -161,6 +183,10 @@ class Handler(BaseHTTPRequestHandler):
     def answer(self, form):
         options = self.server.options
         self.server.log_request_path(self.path if form is None else f"POST {self.path} {form}")
+        # Headers of the caller's own (X-...), so that a test sees what a navigation added.
+        for name, value in self.headers.items():
+            if name.lower().startswith("x-"):
+                self.server.log_request_path(f"header {self.path} {name}: {value}")
         if options.delay > 0:
             time.sleep(options.delay)
         if options.garbage:
@@ -170,21 +196,23 @@ class Handler(BaseHTTPRequestHandler):
         path = parts.path.rstrip("/") or "/"
         query = parse_qs(parts.query)
         fields = {k: v[0] for k, v in parse_qs(form or "", keep_blank_values=True).items()}
-        cookie = None
         if path == "/vornak/odd-forms" and form is not None:
             body = page("Vornak — posted", f"<p>posted {html.escape(form)}</p>")
         elif path == "/vornak/login" and form is not None:
             if fields.get("user") == DEMO_USER and fields.get("password") == DEMO_PASSWORD:
-                cookie = self.server.new_session()
-                body = servers_page(parts.query)
-            else:
-                body = login_page("用户名或密码错误 Wrong user name or password.")
+                # Post, redirect, get: a refresh of the list that follows is a plain GET.
+                self.send_redirect("/vornak/servers", self.server.new_session())
+                return
+            body = login_page("用户名或密码错误 Wrong user name or password.")
+        elif path == "/vornak/moved":
+            self.send_redirect("/vornak/news")
+            return
         elif path == "/vornak":
             body = login_page()
-        elif path in ("/vornak/servers", "/vornak/login", "/vornak/play", "/vornak/chat"):
+        elif path in ("/vornak/servers", "/vornak/play", "/vornak/chat"):
             if not self.server.has_session(self.headers.get("Cookie", "")):
                 body = login_page("请先登录 Please log in first.")
-            elif path in ("/vornak/servers", "/vornak/login"):
+            elif path == "/vornak/servers":
                 body = servers_page(parts.query)
             else:
                 server = query.get("server", ["?"])[0]
@@ -197,18 +225,28 @@ class Handler(BaseHTTPRequestHandler):
             self.send_body(404, "text/html; charset=utf-8",
                            page("Not found", "<h1>404</h1><p>No such page.</p>").encode("utf-8"))
             return
-        self.send_body(200, "text/html; charset=utf-8", body.encode("utf-8"), cookie)
+        self.send_body(200, "text/html; charset=utf-8", body.encode("utf-8"))
 
-    def send_body(self, status, content_type, body, cookie=None):
+    def send_redirect(self, location, cookie=None):
+        status = 303 if self.command == "POST" else 302
+        self.send_response(status)
+        self.send_header("Location", location)
+        self.send_header("Content-Length", "0")
+        if cookie:
+            self.send_cookie(cookie)
+        self.end_headers()
+
+    def send_cookie(self, cookie):
+        # Persistent, so that it lands in the cookie store the cache cleaner empties.
+        expires = email.utils.formatdate(time.time() + 86400, usegmt=True)
+        self.send_header("Set-Cookie", f"{SESSION_COOKIE}={cookie}; expires={expires}; path=/")
+
+    def send_body(self, status, content_type, body):
         self.send_response(status)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(body)))
         # Stored in the browser's cache, and checked with the platform before each use.
         self.send_header("Cache-Control", "private, max-age=0")
-        if cookie:
-            # Persistent, so that it lands in the cookie store the cache cleaner empties.
-            expires = email.utils.formatdate(time.time() + 86400, usegmt=True)
-            self.send_header("Set-Cookie", f"{SESSION_COOKIE}={cookie}; expires={expires}; path=/")
         self.end_headers()
         self.wfile.write(body)
 

@@ -15,7 +15,8 @@ namespace standin {
 
 namespace {
 
-constexpr DISPID kDispidNavigate = 104;
+constexpr DISPID kDispidLocationName = 210;
+constexpr DISPID kDispidLocationUrl = 211;
 
 // 300 x 150 pixels at 96 dpi, in HIMETRIC.
 constexpr SIZEL kDefaultExtent = {7938, 3969};
@@ -34,15 +35,6 @@ std::wstring Hex(const std::vector<BYTE>& bytes) {
         out += digits[b & 15];
     }
     return out;
-}
-
-// The URL argument of Navigate, which callers pass by value or by reference.
-std::optional<std::wstring> StringArgument(const VARIANT& arg) {
-    const VARIANT* v = &arg;
-    if (v->vt == (VT_VARIANT | VT_BYREF) && v->pvarVal) v = v->pvarVal;
-    if (v->vt == VT_BSTR) return BstrText(v->bstrVal);
-    if (v->vt == (VT_BSTR | VT_BYREF) && v->pbstrVal) return BstrText(*v->pbstrVal);
-    return std::nullopt;
 }
 
 }  // namespace
@@ -85,6 +77,19 @@ STDMETHODIMP BrowserControl::SetClientSite(IOleClientSite* site) {
         }
         return S_OK;
     });
+}
+
+// The view's border and scroll bar follow the host's latest answer.
+void BrowserControl::ApplyHostStyles() {
+    if (!view_) return;
+    const HWND hwnd = view_.get();
+    const LONG_PTR style = ::GetWindowLongPtrW(hwnd, GWL_STYLE);
+    const LONG_PTR exStyle = ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    ::SetWindowLongPtrW(hwnd, GWL_STYLE, Scrollable() ? style | WS_VSCROLL : style & ~static_cast<LONG_PTR>(WS_VSCROLL));
+    ::SetWindowLongPtrW(hwnd, GWL_EXSTYLE, (hostFlags_ & DOCHOSTUIFLAG_NO3DBORDER)
+                                               ? exStyle & ~static_cast<LONG_PTR>(WS_EX_CLIENTEDGE)
+                                               : exStyle | WS_EX_CLIENTEDGE);
+    ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 void BrowserControl::QueryHostInfo() {
@@ -222,7 +227,8 @@ HRESULT BrowserControl::ActivateInPlace(bool uiActivate) {
         inPlaceFrame_ = std::move(frame);
         inPlaceUiWindow_ = std::move(uiWindow);
     }
-    if (uiActivate && !uiActive_) {
+    // A control in a window of its own has no site to UI-activate in.
+    if (uiActivate && !uiActive_ && inPlaceSite_) {
         uiActive_ = true;
         inPlaceSite_->OnUIActivate();
         IOleInPlaceActiveObject* active = this;
@@ -361,13 +367,15 @@ STDMETHODIMP BrowserControl::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, 
     HRESULT hr = S_OK;
     for (UINT i = 0; i < count; ++i) {
         ids[i] = DISPID_UNKNOWN;
-        if (i == 0 && names[0] && _wcsicmp(names[0], L"Navigate") == 0) {
-            ids[0] = kDispidNavigate;
-        } else if (i == 0 && names[0] && _wcsicmp(names[0], L"Refresh") == 0) {
-            ids[0] = DISPID_REFRESH;
-        } else {
-            hr = DISP_E_UNKNOWNNAME;
+        static const std::pair<const wchar_t*, DISPID> kMembers[] = {
+            {L"Navigate", kDispidNavigate},
+            {L"Refresh", DISPID_REFRESH},
+            {L"LocationName", kDispidLocationName},
+            {L"LocationURL", kDispidLocationUrl}};
+        for (const auto& [name, id] : kMembers) {
+            if (i == 0 && names[0] && _wcsicmp(names[0], name) == 0) ids[0] = id;
         }
+        if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
     }
     return hr;
 }
@@ -375,26 +383,23 @@ STDMETHODIMP BrowserControl::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, 
 STDMETHODIMP BrowserControl::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                     VARIANT* result, EXCEPINFO*, UINT* argError) {
     return Guarded([&] {
-        if (member != kDispidNavigate && member != DISPID_REFRESH) return DISP_E_MEMBERNOTFOUND;
-        if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
         if (result) ::VariantInit(result);
         const UINT argc = params ? params->cArgs : 0;
+        if (member == kDispidLocationUrl || member == kDispidLocationName) {
+            if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
+            result->vt = VT_BSTR;
+            const std::wstring& title = page_.title.empty() ? url_ : page_.title;
+            result->bstrVal = Bstr(member == kDispidLocationUrl ? url_ : title).detach();
+            return S_OK;
+        }
+        if (member != kDispidNavigate && member != DISPID_REFRESH) return DISP_E_MEMBERNOTFOUND;
+        if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
         if (member == DISPID_REFRESH) {
             if (argc != 0) return DISP_E_BADPARAMCOUNT;
             Refresh();
             return S_OK;
         }
-        // Navigate(URL, [Flags], [TargetFrameName], [PostData], [Headers]); arguments arrive last first.
-        if (argc < 1 || argc > 5) return DISP_E_BADPARAMCOUNT;
-        const auto url = StringArgument(params->rgvarg[argc - 1]);
-        if (!url) {
-            if (argError) *argError = argc - 1;
-            return DISP_E_TYPEMISMATCH;
-        }
-        const auto keepAlive = fw::ComPtr<IUnknown>::Retain(GetUnknown());
-        LogLine(instance_, "navigate").Str("url", *url).Write();
-        StartNavigation(*url, kTopLevel, false);
-        return S_OK;
+        return params ? InvokeNavigate(*params, argError) : DISP_E_BADPARAMCOUNT;
     });
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The stand-in web-browser control: an in-place ActiveX control that a host
-// drives through the standard OLE interfaces, Navigate (104) and Refresh (-550)
-// on IDispatch, and DWebBrowserEvents2 through its connection point.
+// drives through the standard OLE interfaces, Navigate (104), Refresh (-550),
+// LocationURL (211) and LocationName (210) on IDispatch, and DWebBrowserEvents2
+// through its connection point. A page that opens a new window gets one of the
+// control's own: a top-level window no host sees.
 
 #include <windows.h>
 #include <ole2.h>
@@ -38,6 +40,9 @@ public:
     BrowserControl();
     bool QueryInterfaceExtra(REFIID riid, void** ppv);
     static void UnregisterWindowClasses();
+    // Shows the control in a top-level window of its own, without a host, and
+    // loads url there; the window keeps the control alive until it is closed.
+    void OpenInOwnWindow(const std::wstring& url);
 
     // IOleObject
     STDMETHODIMP SetClientSite(IOleClientSite* site) override;
@@ -116,9 +121,16 @@ private:
     ~BrowserControl() override;
 
     static constexpr int kTopLevel = -1;
+    static constexpr DISPID kDispidNavigate = 104;
     static constexpr UINT_PTR kMetaRefreshTimer = 1;
     static constexpr UINT kFetchDoneMessage = WM_APP + 1;
 
+    // What a navigation asks the server for.
+    struct Request {
+        std::wstring url;
+        std::optional<std::string> postBody;  // a POST when set
+        std::wstring headers;                 // extra request headers, CRLF-terminated
+    };
     struct FrameSlot {
         FrameRef ref;
         fw::ComPtr<IDispatch> dispatch;
@@ -126,12 +138,13 @@ private:
         std::optional<Page> page;
         WPARAM job = 0;
         unsigned serial = 0;  // changes whenever the frame's document does
+        bool loaded = false;  // its first document has completed, failed or been cancelled
     };
     struct PendingFetch {
         std::shared_ptr<FetchJob> job;
-        std::wstring url;  // as asked for, whatever the request carries
+        Request request;
         int frame;
-        bool silent;  // a refresh: no BeforeNavigate2 or NavigateComplete2
+        bool refresh;  // no BeforeNavigate2, NavigateComplete2 or DocumentComplete
     };
     struct WindowState {
         RECT rect;
@@ -141,21 +154,34 @@ private:
     // Activation (browser_control.cpp)
     HRESULT ActivateInPlace(bool uiActivate);
     void QueryHostInfo();
+    void ApplyHostStyles();
+    static LRESULT CALLBACK OwnWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     // Navigation (browser_navigation.cpp)
-    // A POST when postBody is given (urlencoded, UTF-8).
-    void StartNavigation(const std::wstring& url, int frame, bool silent,
-                         const std::optional<std::string>& postBody = std::nullopt);
+    HRESULT InvokeNavigate(const DISPPARAMS& params, UINT* argError);
+    void StartNavigation(const Request& request, int frame, bool refresh = false);
+    // Where a link or Navigate aims: "" or _self the frame itself, _top or _parent
+    // the page, a frame's name that frame; any other name a new window.
+    void NavigateTarget(const Request& request, int fromFrame, const std::wstring& target, bool newWindow,
+                        DWORD newWindowFlags);
+    void OpenNewWindow(const std::wstring& url, DWORD flags);
     void Refresh();
     void OnFetchDone(WPARAM id);
-    void CompleteTopLevel(const std::wstring& url, const FetchResult& result, bool silent);
-    void CompleteFrame(size_t frame, const std::wstring& url, const FetchResult& result, bool silent);
+    void CompleteTopLevel(const Request& request, const FetchResult& result, bool refresh);
+    void CompleteFrame(size_t frame, const Request& request, const FetchResult& result, bool refresh);
+    void CompleteDocumentIfLoaded();
     void ResolveExternals(int frame);
     std::optional<std::wstring> ExternalValue(const std::wstring& name);
-    bool FireBeforeNavigate(IDispatch* target, const std::wstring& url, const std::wstring& frameName,
-                            bool frame, const std::optional<std::string>& postBody);
+    bool FireBeforeNavigate(IDispatch* target, const Request& request, const std::wstring& frameName, bool frame);
+    bool FireNavigateError(IDispatch* target, const std::wstring& url, const std::wstring& frameName,
+                           const FetchResult& result, bool frame);
     void LogCookies(const std::wstring& url, const FetchResult& result);
     void FireNavigationEvent(DISPID event, IDispatch* target, const std::wstring& url, bool frame);
+    void FireSimpleEvent(DISPID event, const char* name, VARIANT* args, UINT count);
+    void FireDownload(bool begin);
+    void FireProgress(long progress, long progressMax);
+    void FireTitle();
+    void FireCommandState(long command, bool enabled);
     Page* PageOf(int frame);
     const std::wstring& AddressOf(int frame) const;
     void OnMetaRefreshTimer();
@@ -172,7 +198,7 @@ private:
     void ScrollTo(int y);
     void OnScroll(WORD request);
     void OnMouseDown(POINT client);
-    void OnClick(POINT client);
+    void OnClick(POINT client, bool shift);
     void OnFocusChange(bool gained);
     void LogElements();
 
@@ -183,8 +209,9 @@ private:
     void SetFocusOrdinal(int ordinal);
     bool MoveFocus(bool back);
     bool ActivateFocused();
+    void FollowLink(const LayoutItem& link, bool shift);
     HRESULT HandToSite(MSG* msg);
-    bool OnKeyDown(WPARAM key);
+    bool EditField(FormField& field, WPARAM key, bool ctrl, bool shift);
     void OnChar(wchar_t c);
     void ReplaceSelection(FormField& field, std::wstring_view text);
     void CopySelection(const FormField& field) const;
@@ -206,9 +233,14 @@ private:
     SIZEL extent_;
     std::vector<BYTE> persisted_;
 
-    // The top-level document and its frames.
+    // The top-level document and its frames; the request that brought the
+    // document, which a refresh repeats (a POST posts again).
     std::wstring url_;
+    Request documentRequest_;
     Page page_;
+    bool hadDocument_ = false;
+    bool documentPending_ = false;  // DocumentComplete waits for the frames' first documents
+    bool refreshing_ = false;       // the pending document is a refresh
     std::vector<FrameSlot> frames_;
     unsigned documentSerial_ = 0;  // changes whenever the top-level document does
     unsigned paintedSerial_ = 0;   // the document whose first paint was logged
@@ -218,6 +250,8 @@ private:
 
     // Receives fetch results and the meta-refresh timer, active or not.
     Window notify_;
+    // The top-level window a control opened for a page's new window shows in.
+    Window ownWindow_;
     // The in-place window, while active.
     Window view_;
     std::unique_ptr<PageFonts> fonts_;

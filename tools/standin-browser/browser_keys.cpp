@@ -1,9 +1,11 @@
-// The keyboard as the real control takes it: the host offers each key to
-// IOleInPlaceActiveObject::TranslateAccelerator first. Tab, Enter, F5 and Escape
-// are the control's there; a key it does not want (Tab past the page's last
-// element) goes back to the host's IOleControlSite::TranslateAccelerator.
-// Keys that edit a field come through the window procedure, as the host's own
-// loop dispatches them.
+// The keyboard as the real control takes it: every key that does more than
+// type a character (Tab, Enter, Space on a link or button, F5, Escape for a
+// field that takes it, and a field's Backspace, Delete, arrows, Home, End and
+// Ctrl+A/C/V/X) is acted on only in IOleInPlaceActiveObject::TranslateAccelerator,
+// and only while the control is UI-active: a host that does not route its keys
+// there gets none of them. A key the page does not take goes back to the
+// host's IOleControlSite::TranslateAccelerator. Printable characters arrive
+// as WM_CHAR from the host's loop.
 
 #include <mshtmhst.h>
 #include <ocidl.h>
@@ -30,16 +32,10 @@ constexpr GUID kCgidMshtml = {0xde4ba900, 0x59ca, 0x11cf, {0x95, 0x92, 0x44, 0x4
 
 bool Down(int key) { return ::GetKeyState(key) < 0; }
 
-// Control keys a focused field edits with; the host's loop must dispatch them.
-bool IsEditingKey(WPARAM key) {
-    switch (key) {
-    case VK_BACK: case VK_DELETE: case VK_LEFT: case VK_RIGHT: case VK_HOME: case VK_END:
-    case VK_UP: case VK_DOWN: case VK_SPACE:
-        return true;
-    default:
-        return (key >= '0' && key <= 'Z') || (key >= VK_NUMPAD0 && key <= VK_DIVIDE) ||
-               (key >= VK_OEM_1 && key <= VK_OEM_102) || key == VK_PROCESSKEY || key == VK_PACKET;
-    }
+// Keys that become a field's characters through the host's TranslateMessage.
+bool IsCharacterKey(WPARAM key) {
+    return key == VK_SPACE || (key >= '0' && key <= 'Z') || (key >= VK_NUMPAD0 && key <= VK_DIVIDE) ||
+           (key >= VK_OEM_1 && key <= VK_OEM_102) || key == VK_PROCESSKEY || key == VK_PACKET;
 }
 
 std::wstring ClipboardText(HWND owner) {
@@ -62,7 +58,9 @@ std::wstring ClipboardText(HWND owner) {
 
 STDMETHODIMP BrowserControl::TranslateAccelerator(LPMSG msg) {
     return Guarded([&] {
-        if (!msg || !view_ || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) return S_FALSE;
+        if (!msg || !view_ || !uiActive_ || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) {
+            return S_FALSE;
+        }
         const auto keepAlive = fw::ComPtr<IUnknown>::Retain(GetUnknown());
         if (uiHandler_) {
             const auto handler = fw::ComPtr<IDocHostUIHandler>::Retain(uiHandler_.get());
@@ -70,12 +68,17 @@ STDMETHODIMP BrowserControl::TranslateAccelerator(LPMSG msg) {
         }
         const bool alt = msg->message == WM_SYSKEYDOWN || Down(VK_MENU);
         const bool ctrl = Down(VK_CONTROL);
+        FormField* field = FocusedField();
         switch (msg->wParam) {
         case VK_TAB:
             if (!alt && !ctrl && MoveFocus(Down(VK_SHIFT))) return S_OK;
             break;
         case VK_RETURN:
             if (!alt && ActivateFocused()) return S_OK;
+            break;
+        case VK_SPACE:
+            // A space types into a field; it presses a focused button or link.
+            if (!alt && !field && ActivateFocused()) return S_OK;
             break;
         case VK_F5:
             if (!alt && !ctrl) {
@@ -85,12 +88,17 @@ STDMETHODIMP BrowserControl::TranslateAccelerator(LPMSG msg) {
             }
             break;
         case VK_ESCAPE:
-            // Stops nothing that is not loading, and is never the host's.
-            return S_OK;
+            if (!alt && field && field->takesEscape) {
+                LogLine(instance_, "key").Str("key", L"Escape").Str("name", field->name).Write();
+                return S_OK;
+            }
+            break;
         default:
-            if (!alt && FocusedField() && IsEditingKey(msg->wParam)) return S_FALSE;
+            if (!alt && field && EditField(*field, msg->wParam, ctrl, Down(VK_SHIFT))) return S_OK;
             break;
         }
+        // Characters a field types are the loop's to translate into WM_CHAR.
+        if (!alt && !ctrl && field && IsCharacterKey(msg->wParam)) return S_FALSE;
         return HandToSite(msg);
     });
 }
@@ -160,7 +168,7 @@ bool BrowserControl::ActivateFocused() {
     const LayoutItem* item = FocusedItem();
     if (!item) return false;
     if (item->kind == ItemKind::Link) {
-        StartNavigation(ResolveUrl(url_, item->href), kTopLevel, false);
+        FollowLink(*item, Down(VK_SHIFT));
         return true;
     }
     const FormField& field = page_.fields[item->field];
@@ -194,49 +202,49 @@ void BrowserControl::Submit(size_t form, const FormField* submitter) {
         .Str("body", std::wstring(body.begin(), body.end()))
         .Write();
     if (target.post) {
-        StartNavigation(action, kTopLevel, false, body);
+        StartNavigation(Request{action, body, L""}, kTopLevel);
         return;
     }
     action.resize(std::min(action.find_first_of(L"?#"), action.size()));
-    StartNavigation(action + L"?" + std::wstring(body.begin(), body.end()), kTopLevel, false);
+    StartNavigation(Request{action + L"?" + std::wstring(body.begin(), body.end()), std::nullopt, L""}, kTopLevel);
 }
 
-bool BrowserControl::OnKeyDown(WPARAM key) {
-    FormField* field = FocusedField();
-    if (!field) {
-        if (key == VK_SPACE || key == VK_RETURN) return ActivateFocused();
-        return false;
-    }
-    const bool ctrl = Down(VK_CONTROL);
-    const bool shift = Down(VK_SHIFT);
-    const size_t size = field->value.size();
+// A field's editing keys; false for a key that edits nothing.
+bool BrowserControl::EditField(FormField& field, WPARAM key, bool ctrl, bool shift) {
+    const size_t size = field.value.size();
     const auto moveTo = [&](size_t caret) {
-        field->caret = caret;
-        if (!shift) field->anchor = caret;
+        field.caret = caret;
+        if (!shift) field.anchor = caret;
     };
     switch (key) {
-    case VK_LEFT: moveTo(field->caret > 0 ? field->caret - 1 : 0); break;
-    case VK_RIGHT: moveTo(std::min(field->caret + 1, size)); break;
-    case VK_HOME: moveTo(0); break;
-    case VK_END: moveTo(size); break;
+    case VK_LEFT: moveTo(field.caret > 0 ? field.caret - 1 : 0); break;
+    case VK_RIGHT: moveTo(std::min(field.caret + 1, size)); break;
+    case VK_HOME:
+    case VK_UP: moveTo(0); break;
+    case VK_END:
+    case VK_DOWN: moveTo(size); break;
+    case VK_BACK:
+        if (field.caret == field.anchor && field.caret > 0) field.anchor = field.caret - 1;
+        ReplaceSelection(field, L"");
+        break;
     case VK_DELETE:
-        if (field->caret == field->anchor && field->caret < size) field->anchor = field->caret + 1;
-        ReplaceSelection(*field, L"");
+        if (field.caret == field.anchor && field.caret < size) field.anchor = field.caret + 1;
+        ReplaceSelection(field, L"");
         break;
     case 'A':
         if (!ctrl) return false;
-        field->anchor = 0;
-        field->caret = size;
+        field.anchor = 0;
+        field.caret = size;
         break;
     case 'C':
     case 'X':
         if (!ctrl) return false;
-        CopySelection(*field);
-        if (key == 'X' && field->kind != FieldKind::Password) ReplaceSelection(*field, L"");
+        CopySelection(field);
+        if (key == 'X' && field.kind != FieldKind::Password) ReplaceSelection(field, L"");
         break;
     case 'V':
         if (!ctrl) return false;
-        ReplaceSelection(*field, ClipboardText(view_.get()));
+        ReplaceSelection(field, ClipboardText(view_.get()));
         break;
     default:
         return false;
@@ -245,15 +253,12 @@ bool BrowserControl::OnKeyDown(WPARAM key) {
     return true;
 }
 
+// Only printable characters: Backspace's WM_CHAR edits nothing, as Backspace is
+// TranslateAccelerator's.
 void BrowserControl::OnChar(wchar_t c) {
     FormField* field = FocusedField();
-    if (!field) return;
-    if (c == L'\b') {
-        if (field->caret == field->anchor && field->caret > 0) field->anchor = field->caret - 1;
-        ReplaceSelection(*field, L"");
-    } else if (c >= 0x20 && c != 0x7f) {
-        ReplaceSelection(*field, std::wstring_view(&c, 1));
-    }
+    if (!field || !uiActive_ || c < 0x20 || c == 0x7f) return;
+    ReplaceSelection(*field, std::wstring_view(&c, 1));
 }
 
 void BrowserControl::ReplaceSelection(FormField& field, std::wstring_view text) {

@@ -1,12 +1,16 @@
-// Navigation: BeforeNavigate2 on the caller's thread, the fetch on a worker,
-// then NavigateComplete2, window.external and DocumentComplete back on the
-// window's thread, followed by the document's frames and meta refresh.
+// Navigation: BeforeNavigate2 and DownloadBegin on the caller's thread, the
+// fetch on a worker, then back on the window's thread NavigateComplete2,
+// TitleChange and window.external, the document's frames (each with its own
+// BeforeNavigate2 ... DocumentComplete), and only once every frame has its
+// first document DownloadComplete and the page's DocumentComplete. A refresh
+// fires none of BeforeNavigate2, NavigateComplete2 and DocumentComplete.
 
 #include <exdisp.h>
 #include <exdispid.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cwctype>
 
 #include "tools/standin-browser/browser_control.h"
 #include "tools/standin-browser/event_log.h"
@@ -25,74 +29,260 @@ WPARAM NextJobId() {
 }
 
 constexpr wchar_t kFormHeaders[] = L"Content-Type: application/x-www-form-urlencoded\r\n";
+constexpr DISPID kDispidNavigateError = 271;  // DISPID_NAVIGATEERROR
+constexpr DISPID kDispidNewWindow3 = 273;     // DISPID_NEWWINDOW3
+constexpr long kNavOpenInNewWindow = 1;       // BrowserNavConstants
+// NWMF_USERINITED | NWMF_FIRST: a new window the user's click asked for.
+constexpr DWORD kNewWindowFromClick = 0x2 | 0x4;
+constexpr DWORD kNewWindowForced = 0x10000;   // NWMF_FORCEWINDOW: Shift held
+// The status a failed fetch reports in NavigateError when no server answered.
+constexpr long kInetCannotConnect = static_cast<long>(0x800C0004);  // INET_E_CANNOT_CONNECT
 
-VARIANT ByRef(VARIANT* target) {
+// An optional argument of Navigate: absent when VT_EMPTY, VT_ERROR or VT_NULL,
+// and found behind VT_VARIANT|VT_BYREF as hosts pass it.
+const VARIANT* OptionalArgument(const VARIANT& arg) {
+    const VARIANT* v = &arg;
+    if (v->vt == (VT_VARIANT | VT_BYREF) && v->pvarVal) v = v->pvarVal;
+    if (v->vt == VT_EMPTY || v->vt == VT_ERROR || v->vt == VT_NULL) return nullptr;
+    return v;
+}
+
+std::wstring StringOf(const VARIANT* v) {
+    if (!v) return {};
+    if (v->vt == VT_BSTR) return BstrText(v->bstrVal);
+    if (v->vt == (VT_BSTR | VT_BYREF) && v->pbstrVal) return BstrText(*v->pbstrVal);
+    return {};
+}
+
+long LongOf(const VARIANT* v) {
+    Variant converted;
+    if (!v || FAILED(::VariantChangeType(converted.get(), const_cast<VARIANT*>(v), 0, VT_I4))) return 0;
+    return converted.get()->lVal;
+}
+
+// PostData: a byte array, possibly behind one more reference.
+std::optional<std::string> BytesOf(const VARIANT* v) {
+    if (v && v->vt == (VT_VARIANT | VT_BYREF) && v->pvarVal) v = v->pvarVal;
+    if (!v || (v->vt & ~VT_BYREF) != (VT_ARRAY | VT_UI1)) return std::nullopt;
+    SAFEARRAY* array = (v->vt & VT_BYREF) ? (v->pparray ? *v->pparray : nullptr) : v->parray;
+    if (!array || ::SafeArrayGetDim(array) != 1) return std::nullopt;
+    LONG low = 0;
+    LONG high = -1;
+    ::SafeArrayGetLBound(array, 1, &low);
+    ::SafeArrayGetUBound(array, 1, &high);
+    void* data = nullptr;
+    if (FAILED(::SafeArrayAccessData(array, &data))) return std::nullopt;
+    std::string bytes(static_cast<const char*>(data), static_cast<size_t>(std::max<LONG>(high - low + 1, 0)));
+    ::SafeArrayUnaccessData(array);
+    return bytes;
+}
+
+// The headers a request carries: the caller's, and a form's type for a post without one.
+std::wstring RequestHeaders(const std::wstring& headers, bool post) {
+    std::wstring lower(headers);
+    for (auto& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+    if (!post || lower.find(L"content-type:") != std::wstring::npos) return headers;
+    return headers + kFormHeaders;
+}
+
+// Argument VARIANTs that borrow what they point at; never cleared.
+VARIANT Typed(VARTYPE vt) {
     VARIANT v;
     ::VariantInit(&v);
-    v.vt = VT_VARIANT | VT_BYREF;
+    v.vt = vt;
+    return v;
+}
+
+VARIANT ByRef(VARIANT* target) {
+    VARIANT v = Typed(VT_VARIANT | VT_BYREF);
     v.pvarVal = target;
     return v;
 }
 
+VARIANT CancelArg(VARIANT_BOOL* cancel) {
+    VARIANT v = Typed(VT_BOOL | VT_BYREF);
+    v.pboolVal = cancel;
+    return v;
+}
+
+VARIANT LongArg(LONG value) {
+    VARIANT v = Typed(VT_I4);
+    v.lVal = value;
+    return v;
+}
+
 VARIANT DispatchArg(IDispatch* target) {
-    VARIANT v;
-    ::VariantInit(&v);
-    v.vt = VT_DISPATCH;
+    VARIANT v = Typed(VT_DISPATCH);
     v.pdispVal = target;
     return v;
 }
 
 }  // namespace
 
-void BrowserControl::StartNavigation(const std::wstring& url, int frame, bool silent,
-                                     const std::optional<std::string>& postBody) {
+HRESULT BrowserControl::InvokeNavigate(const DISPPARAMS& params, UINT* argError) {
+    // Navigate(URL, [Flags], [TargetFrameName], [PostData], [Headers]); arguments arrive last first.
+    const UINT argc = params.cArgs;
+    if (argc < 1 || argc > 5) return DISP_E_BADPARAMCOUNT;
+    const auto argument = [&](UINT index) {
+        return index < argc ? OptionalArgument(params.rgvarg[argc - 1 - index]) : nullptr;
+    };
+    const VARIANT* address = argument(0);
+    if (!address || (address->vt != VT_BSTR && address->vt != (VT_BSTR | VT_BYREF))) {
+        if (argError) *argError = argc - 1;
+        return DISP_E_TYPEMISMATCH;
+    }
+    Request request;
+    request.url = StringOf(address);
+    const long flags = LongOf(argument(1));
+    const std::wstring target = StringOf(argument(2));
+    request.postBody = BytesOf(argument(3));
+    request.headers = StringOf(argument(4));
+    const auto keepAlive = fw::ComPtr<IUnknown>::Retain(GetUnknown());
+    LogLine(instance_, "navigate")
+        .Str("url", request.url)
+        .Int("flags", flags)
+        .Str("target", target)
+        .OptionalStr("post", request.postBody ? std::optional<std::wstring>(std::wstring(
+                                                    request.postBody->begin(), request.postBody->end()))
+                                              : std::nullopt)
+        .Str("headers", request.headers)
+        .Write();
+    NavigateTarget(request, kTopLevel, target, (flags & kNavOpenInNewWindow) != 0, 0);
+    return S_OK;
+}
+
+void BrowserControl::NavigateTarget(const Request& request, int fromFrame, const std::wstring& target,
+                                    bool newWindow, DWORD newWindowFlags) {
+    if (!newWindow) {
+        if (target.empty() || _wcsicmp(target.c_str(), L"_self") == 0) return StartNavigation(request, fromFrame);
+        if (_wcsicmp(target.c_str(), L"_top") == 0 || _wcsicmp(target.c_str(), L"_parent") == 0) {
+            return StartNavigation(request, kTopLevel);
+        }
+        for (size_t i = 0; i < frames_.size(); ++i) {
+            if (!frames_[i].ref.name.empty() && frames_[i].ref.name == target) {
+                return StartNavigation(request, static_cast<int>(i));
+            }
+        }
+    }
+    OpenNewWindow(request.url, newWindowFlags);
+}
+
+// A link with a target naming no frame, and any link clicked with Shift, opens a new window.
+void BrowserControl::FollowLink(const LayoutItem& link, bool shift) {
+    // Copied out: the navigation may lay the page out again.
+    const int frame = link.frame;
+    const std::wstring target = link.target;
+    const Request request{ResolveUrl(AddressOf(frame), link.href), std::nullopt, L""};
+    NavigateTarget(request, frame, target, shift, kNewWindowFromClick | (shift ? kNewWindowForced : 0));
+}
+
+// NewWindow2, then NewWindow3 unless the host cancelled; a host that hands back
+// a browser of its own in ppDisp gets the address navigated there, else the
+// control opens a window of its own.
+void BrowserControl::OpenNewWindow(const std::wstring& url, DWORD flags) {
+    const auto keepAlive = fw::ComPtr<IUnknown>::Retain(GetUnknown());
+    IDispatch* supplied = nullptr;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT browserArg = Typed(VT_DISPATCH | VT_BYREF);
+    browserArg.ppdispVal = &supplied;
+    const VARIANT cancelArg = CancelArg(&cancel);
+    // Arguments go last first: NewWindow2(ppDisp, Cancel).
+    VARIANT two[2] = {cancelArg, browserArg};
+    DISPPARAMS params2{two, nullptr, 2, 0};
+    events_.Fire(DISPID_NEWWINDOW2, params2);
+    const bool third = cancel == VARIANT_FALSE;
+    if (third) {
+        // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl).
+        Variant context = Variant::String(url_);
+        Variant address = Variant::String(url);
+        VARIANT flagsArg = Typed(VT_UI4);
+        flagsArg.ulVal = flags;
+        VARIANT five[5] = {*address.get(), *context.get(), flagsArg, cancelArg, browserArg};
+        DISPPARAMS params3{five, nullptr, 5, 0};
+        events_.Fire(kDispidNewWindow3, params3);
+    }
+    const fw::ComPtr<IDispatch> hostBrowser(supplied);  // the host's reference, now ours
+    const bool cancelled = cancel != VARIANT_FALSE;
+    LogLine(instance_, "new_window")
+        .Str("url", url)
+        .Int("flags", flags)
+        .Bool("new_window3", third)
+        .Bool("cancelled", cancelled)
+        .Bool("host_browser", hostBrowser.get() != nullptr)
+        .Write();
+    if (cancelled) return;
+    if (hostBrowser) {
+        Variant address = Variant::String(url);
+        DISPPARAMS navigate{address.get(), nullptr, 1, 0};
+        hostBrowser->Invoke(kDispidNavigate, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &navigate, nullptr,
+                            nullptr, nullptr);
+        return;
+    }
+    fw::MakeComObject<BrowserControl>()->OpenInOwnWindow(url);
+}
+
+void BrowserControl::StartNavigation(const Request& request, int frame, bool refresh) {
     const auto keepAlive = fw::ComPtr<IUnknown>::Retain(GetUnknown());
     const bool isFrame = frame != kTopLevel;
-    if (!silent) {
-        const unsigned serial = documentSerial_;
+    const unsigned serial = documentSerial_;
+    if (!refresh) {
         const auto target = fw::ComPtr<IDispatch>::Retain(
             isFrame ? frames_[static_cast<size_t>(frame)].dispatch.get() : static_cast<IDispatch*>(this));
         const std::wstring frameName = isFrame ? frames_[static_cast<size_t>(frame)].ref.name : L"";
-        if (FireBeforeNavigate(target.get(), url, frameName, isFrame, postBody)) return;
+        const bool cancelled = FireBeforeNavigate(target.get(), request, frameName, isFrame);
         // A host that pumps messages in the event may have let another document
         // replace the one this frame belonged to.
         if (isFrame && serial != documentSerial_) return;
+        if (cancelled) {
+            if (isFrame) {
+                frames_[static_cast<size_t>(frame)].loaded = true;
+                CompleteDocumentIfLoaded();
+            }
+            return;
+        }
     }
 
     auto job = std::make_shared<FetchJob>();
-    job->request.url = url;
-    job->request.post = postBody.has_value();
-    if (postBody) job->request.postBody = *postBody;
-    job->request.reload = silent && !isFrame;
+    job->request.url = request.url;
+    job->request.post = request.postBody.has_value();
+    if (request.postBody) job->request.postBody = *request.postBody;
+    job->request.headers = RequestHeaders(request.headers, request.postBody.has_value());
+    job->request.reload = refresh;
     const WPARAM id = NextJobId();
-    pending_[id] = PendingFetch{job, url, frame, silent};
+    pending_[id] = PendingFetch{job, request, frame, refresh};
     if (isFrame) {
         frames_[static_cast<size_t>(frame)].job = id;
     } else {
         // A new top-level navigation stops whatever the current document still loads.
         topJob_ = id;
         ++documentSerial_;
+        documentPending_ = false;
         ::KillTimer(notify_.get(), kMetaRefreshTimer);
         for (auto& slot : frames_) slot.job = 0;
     }
 
-    if (IsAboutBlank(url)) {
+    if (IsAboutBlank(request.url)) {
         job->result.ok = true;
         ::PostMessageW(notify_.get(), kFetchDoneMessage, id, 0);
     } else if (!StartFetch(job, notify_.get(), kFetchDoneMessage, id)) {
         job->result.reason = L"The download could not be started.";
         ::PostMessageW(notify_.get(), kFetchDoneMessage, id, 0);
     }
+    if (!isFrame) FireDownload(true);
 }
 
+// The real control asks the user before it sends a form again; the stand-in
+// logs that it would have asked, and posts.
 void BrowserControl::Refresh() {
     LogLine(instance_, "refresh").Write();
-    if (!url_.empty()) StartNavigation(url_, kTopLevel, true);
+    if (url_.empty()) return;
+    if (documentRequest_.postBody) LogLine(instance_, "refresh_reposts").Str("url", url_).Write();
+    StartNavigation(documentRequest_, kTopLevel, true);
 }
 
 void BrowserControl::OnMetaRefreshTimer() {
     ::KillTimer(notify_.get(), kMetaRefreshTimer);
-    StartNavigation(metaRefreshUrl_, kTopLevel, false);
+    StartNavigation(Request{metaRefreshUrl_, std::nullopt, L""}, kTopLevel);
 }
 
 void BrowserControl::OnFetchDone(WPARAM id) {
@@ -100,25 +290,43 @@ void BrowserControl::OnFetchDone(WPARAM id) {
     if (it == pending_.end()) return;
     const PendingFetch fetch = std::move(it->second);
     pending_.erase(it);
-    LogCookies(fetch.url, fetch.job->result);
+    LogCookies(fetch.request.url, fetch.job->result);
     if (fetch.frame == kTopLevel) {
         if (id != topJob_) return;
         topJob_ = 0;
-        CompleteTopLevel(fetch.url, fetch.job->result, fetch.silent);
+        CompleteTopLevel(fetch.request, fetch.job->result, fetch.refresh);
         return;
     }
     const auto index = static_cast<size_t>(fetch.frame);
     if (index >= frames_.size() || frames_[index].job != id) return;
     frames_[index].job = 0;
-    CompleteFrame(index, fetch.url, fetch.job->result, fetch.silent);
+    CompleteFrame(index, fetch.request, fetch.job->result, fetch.refresh);
 }
 
 // Every event may re-enter the control (a host navigating or closing it from a
 // handler), so after each one the sequence goes on only if its document is
 // still the current one.
-void BrowserControl::CompleteTopLevel(const std::wstring& url, const FetchResult& result, bool silent) {
+void BrowserControl::CompleteTopLevel(const Request& request, const FetchResult& result, bool refresh) {
     const auto keepAlive = fw::ComPtr<IUnknown>::Retain(GetUnknown());
+    IDispatch* const self = this;
+    // After the server's redirects the document is the last address's, fetched by GET
+    // unless the post went through unredirected.
+    const std::wstring url = result.finalUrl.empty() ? request.url : result.finalUrl;
+    const unsigned serial = ++documentSerial_;
+    if (!result.ok && !refresh && FireNavigateError(self, url, L"", result, false)) {
+        if (serial == documentSerial_) FireDownload(false);
+        return;
+    }
+    if (serial != documentSerial_) return;
+    const bool firstDocument = !hadDocument_;
+    hadDocument_ = true;
     url_ = url;
+    documentRequest_ = request;
+    documentRequest_.url = url;
+    if (url != request.url) {
+        documentRequest_.postBody.reset();
+        documentRequest_.headers.clear();
+    }
     page_ = result.ok ? ParseHtml(result.body) : ErrorPage(url, result.reason);
     frames_.clear();
     for (const FrameRef& ref : page_.frames) {
@@ -129,19 +337,57 @@ void BrowserControl::CompleteTopLevel(const std::wstring& url, const FetchResult
     }
     scrollY_ = 0;
     focus_ = -1;
-    const unsigned serial = ++documentSerial_;
+    // The host's UI settings are asked for again for every document after the first.
+    if (!firstDocument) {
+        QueryHostInfo();
+        ApplyHostStyles();
+        if (serial != documentSerial_) return;
+    }
     Relayout();
 
-    IDispatch* const self = this;
-    if (!silent) {
+    const long bytes = static_cast<long>(result.body.size());
+    FireProgress(bytes, bytes);
+    if (serial != documentSerial_) return;
+    if (!refresh) {
+        FireCommandState(CSC_NAVIGATEBACK, !firstDocument);
+        if (serial != documentSerial_) return;
         FireNavigationEvent(DISPID_NAVIGATECOMPLETE2, self, url, false);
         if (serial != documentSerial_) return;
     }
+    FireTitle();
+    if (serial != documentSerial_) return;
     ResolveExternals(kTopLevel);
     if (serial != documentSerial_) return;
     Relayout();
-    FireNavigationEvent(DISPID_DOCUMENTCOMPLETE, self, url, false);
+
+    documentPending_ = true;
+    refreshing_ = refresh;
+    for (size_t i = 0; i < frames_.size(); ++i) {
+        const std::wstring& src = frames_[i].ref.src;
+        StartNavigation(Request{src.empty() ? L"about:blank" : ResolveUrl(url_, src), std::nullopt, L""},
+                        static_cast<int>(i), refresh);
+        if (serial != documentSerial_) return;
+    }
+    CompleteDocumentIfLoaded();
+}
+
+// The page's DocumentComplete comes last, after every frame's first document.
+void BrowserControl::CompleteDocumentIfLoaded() {
+    if (!documentPending_) return;
+    for (const auto& slot : frames_) {
+        if (!slot.loaded) return;
+    }
+    documentPending_ = false;
+    const unsigned serial = documentSerial_;
+    IDispatch* const self = this;
+    FireDownload(false);
     if (serial != documentSerial_) return;
+    FireProgress(-1, 0);
+    if (serial != documentSerial_) return;
+    if (!refreshing_) {
+        FireNavigationEvent(DISPID_DOCUMENTCOMPLETE, self, url_, false);
+        if (serial != documentSerial_) return;
+    }
     const auto& fields = page_.fields;
     const auto autofocus = std::find_if(fields.begin(), fields.end(), [](const FormField& f) { return f.autofocus; });
     if (autofocus != fields.end()) {
@@ -151,12 +397,6 @@ void BrowserControl::CompleteTopLevel(const std::wstring& url, const FetchResult
             if (item.kind == ItemKind::Field && &fields[item.field] == &*autofocus) SetFocusOrdinal(static_cast<int>(i));
         }
     }
-
-    for (size_t i = 0; i < frames_.size(); ++i) {
-        const std::wstring& src = frames_[i].ref.src;
-        StartNavigation(src.empty() ? L"about:blank" : ResolveUrl(url_, src), static_cast<int>(i), silent);
-        if (serial != documentSerial_) return;
-    }
     if (page_.refresh) {
         metaRefreshUrl_ = ResolveUrl(url_, page_.refresh->url);
         ::SetTimer(notify_.get(), kMetaRefreshTimer,
@@ -164,28 +404,42 @@ void BrowserControl::CompleteTopLevel(const std::wstring& url, const FetchResult
     }
 }
 
-void BrowserControl::CompleteFrame(size_t frame, const std::wstring& url, const FetchResult& result,
-                                   bool silent) {
+void BrowserControl::CompleteFrame(size_t frame, const Request& request, const FetchResult& result,
+                                   bool refresh) {
     const auto keepAlive = fw::ComPtr<IUnknown>::Retain(GetUnknown());
     FrameSlot& slot = frames_[frame];
-    slot.url = url;
-    slot.page = result.ok ? ParseHtml(result.body) : ErrorPage(url, result.reason);
+    const std::wstring url = result.finalUrl.empty() ? request.url : result.finalUrl;
     const unsigned frameSerial = ++slot.serial;
     const unsigned serial = documentSerial_;
     const auto target = fw::ComPtr<IDispatch>::Retain(slot.dispatch.get());
     const auto current = [&] {
         return serial == documentSerial_ && frame < frames_.size() && frames_[frame].serial == frameSerial;
     };
+    const auto loaded = [&] {
+        frames_[frame].loaded = true;
+        CompleteDocumentIfLoaded();
+    };
+    if (!result.ok && !refresh && FireNavigateError(target.get(), url, slot.ref.name, result, true)) {
+        if (current()) loaded();
+        return;
+    }
+    if (!current()) return;
+    frames_[frame].url = url;
+    frames_[frame].page = result.ok ? ParseHtml(result.body) : ErrorPage(url, result.reason);
     Relayout();
 
-    if (!silent) {
+    if (!refresh) {
         FireNavigationEvent(DISPID_NAVIGATECOMPLETE2, target.get(), url, true);
         if (!current()) return;
     }
     ResolveExternals(static_cast<int>(frame));
     if (!current()) return;
     Relayout();
-    FireNavigationEvent(DISPID_DOCUMENTCOMPLETE, target.get(), url, true);
+    if (!refresh) {
+        FireNavigationEvent(DISPID_DOCUMENTCOMPLETE, target.get(), url, true);
+        if (!current()) return;
+    }
+    loaded();
 }
 
 Page* BrowserControl::PageOf(int frame) {
@@ -244,33 +498,43 @@ std::optional<std::wstring> BrowserControl::ExternalValue(const std::wstring& na
 // The arguments as the real control passes them: the frame name and headers
 // are null strings when there are none, and PostData is a reference to a
 // VT_VARIANT|VT_BYREF that points at VT_EMPTY or at a byte SAFEARRAY.
-bool BrowserControl::FireBeforeNavigate(IDispatch* target, const std::wstring& url,
-                                        const std::wstring& frameName, bool frame,
-                                        const std::optional<std::string>& postBody) {
-    Variant address = Variant::String(url);
+bool BrowserControl::FireBeforeNavigate(IDispatch* target, const Request& request, const std::wstring& frameName,
+                                        bool frame) {
+    Variant address = Variant::String(request.url);
     Variant flags = Variant::Int(0);
     Variant targetFrame = Variant::NullableString(frameName);
-    Variant postBytes = postBody ? Variant::Bytes(*postBody) : Variant();
+    Variant postBytes = request.postBody ? Variant::Bytes(*request.postBody) : Variant();
     VARIANT postData = ByRef(postBytes.get());
-    Variant headers = Variant::NullableString(postBody ? kFormHeaders : L"");
+    Variant headers = Variant::NullableString(RequestHeaders(request.headers, request.postBody.has_value()));
     VARIANT_BOOL cancel = VARIANT_FALSE;
 
-    VARIANT args[7];
-    args[6] = DispatchArg(target);
-    args[5] = ByRef(address.get());
-    args[4] = ByRef(flags.get());
-    args[3] = ByRef(targetFrame.get());
-    args[2] = ByRef(&postData);
-    args[1] = ByRef(headers.get());
-    ::VariantInit(&args[0]);
-    args[0].vt = VT_BOOL | VT_BYREF;
-    args[0].pboolVal = &cancel;
+    // Last argument first.
+    VARIANT args[7] = {CancelArg(&cancel),           ByRef(headers.get()),    ByRef(&postData),
+                       ByRef(targetFrame.get()), ByRef(flags.get()), ByRef(address.get()), DispatchArg(target)};
     DISPPARAMS params{args, nullptr, 7, 0};
     LogLine line(instance_, "before_navigate");
     events_.Fire(DISPID_BEFORENAVIGATE2, params);
 
     const bool cancelled = cancel != VARIANT_FALSE;
-    line.Str("url", url).Bool("frame", frame).Bool("cancelled", cancelled).Write();
+    line.Str("url", request.url).Bool("frame", frame).Bool("cancelled", cancelled).Write();
+    return cancelled;
+}
+
+// NavigateError(pDisp, URL, Frame, StatusCode, Cancel): true when the host
+// cancelled, and the error page is not shown.
+bool BrowserControl::FireNavigateError(IDispatch* target, const std::wstring& url, const std::wstring& frameName,
+                                       const FetchResult& result, bool frame) {
+    Variant address = Variant::String(url);
+    Variant targetFrame = Variant::NullableString(frameName);
+    VARIANT status = LongArg(result.status != 0 ? static_cast<LONG>(result.status) : kInetCannotConnect);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT args[5] = {CancelArg(&cancel), ByRef(&status), ByRef(targetFrame.get()), ByRef(address.get()),
+                       DispatchArg(target)};
+    DISPPARAMS params{args, nullptr, 5, 0};
+    LogLine line(instance_, "navigate_error");
+    events_.Fire(kDispidNavigateError, params);
+    const bool cancelled = cancel != VARIANT_FALSE;
+    line.Str("url", url).Bool("frame", frame).Int("status", status.lVal).Bool("cancelled", cancelled).Write();
     return cancelled;
 }
 
@@ -292,6 +556,49 @@ void BrowserControl::FireNavigationEvent(DISPID event, IDispatch* target, const 
     args[0] = ByRef(address.get());
     DISPPARAMS params{args, nullptr, 2, 0};
     events_.Fire(event, params);
+}
+
+// The events that carry no navigation, each logged by its name with its arguments.
+void BrowserControl::FireSimpleEvent(DISPID event, const char* name, VARIANT* args, UINT count) {
+    LogLine line(instance_, name);
+    for (UINT i = count; i-- > 0;) {
+        const VARIANT& arg = args[i];
+        const std::string key = "arg" + std::to_string(count - 1 - i);
+        if (arg.vt == VT_BSTR) {
+            line.Str(key.c_str(), BstrText(arg.bstrVal));
+        } else if (arg.vt == VT_BOOL) {
+            line.Bool(key.c_str(), arg.boolVal != VARIANT_FALSE);
+        } else {
+            line.Int(key.c_str(), arg.lVal);
+        }
+    }
+    line.Write();
+    DISPPARAMS params{args, nullptr, count, 0};
+    events_.Fire(event, params);
+}
+
+void BrowserControl::FireDownload(bool begin) {
+    FireSimpleEvent(begin ? DISPID_DOWNLOADBEGIN : DISPID_DOWNLOADCOMPLETE,
+                    begin ? "download_begin" : "download_complete", nullptr, 0);
+}
+
+// ProgressChange(Progress, ProgressMax); Progress is -1 once the page is done.
+void BrowserControl::FireProgress(long progress, long progressMax) {
+    VARIANT args[2] = {LongArg(progressMax), LongArg(progress)};
+    FireSimpleEvent(DISPID_PROGRESSCHANGE, "progress_change", args, 2);
+}
+
+// TitleChange(Text): the page's title, or its address when it has none.
+void BrowserControl::FireTitle() {
+    Variant title = Variant::String(page_.title.empty() ? url_ : page_.title);
+    FireSimpleEvent(DISPID_TITLECHANGE, "title_change", title.get(), 1);
+}
+
+// CommandStateChange(Command, Enable).
+void BrowserControl::FireCommandState(long command, bool enabled) {
+    VARIANT args[2] = {Typed(VT_BOOL), LongArg(command)};
+    args[0].boolVal = enabled ? VARIANT_TRUE : VARIANT_FALSE;
+    FireSimpleEvent(DISPID_COMMANDSTATECHANGE, "command_state_change", args, 2);
 }
 
 }  // namespace standin

@@ -15,6 +15,7 @@ namespace {
 
 constexpr wchar_t kViewClass[] = L"StandInBrowserView";
 constexpr wchar_t kNotifyClass[] = L"StandInBrowserNotify";
+constexpr wchar_t kOwnWindowClass[] = L"StandInBrowserWindow";
 constexpr int kLineStep = 20;
 
 // Mouse positions are signed 16-bit values (negative on multi-monitor desktops).
@@ -62,17 +63,58 @@ void BrowserControl::RegisterWindowClasses() {
     notify.hInstance = ModuleInstance();
     notify.lpszClassName = kNotifyClass;
     ::RegisterClassExW(&notify);
+
+    WNDCLASSEXW own{};
+    own.cbSize = sizeof own;
+    own.lpfnWndProc = OwnWindowProc;
+    own.hInstance = ModuleInstance();
+    own.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    own.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    own.lpszClassName = kOwnWindowClass;
+    ::RegisterClassExW(&own);
 }
 
 void BrowserControl::UnregisterWindowClasses() {
     ::UnregisterClassW(kViewClass, ModuleInstance());
     ::UnregisterClassW(kNotifyClass, ModuleInstance());
+    ::UnregisterClassW(kOwnWindowClass, ModuleInstance());
 }
 
 void BrowserControl::CreateNotifyWindow() {
     RegisterWindowClasses();  // fails harmlessly once the classes exist
     // cppcheck-suppress ignoredReturnValue ; the window procedure keeps the handle in notify_
     ::CreateWindowExW(0, kNotifyClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleInstance(), this);
+}
+
+// A plain overlapped window with the view filling it. It holds a reference to
+// the control, dropped when the window goes.
+void BrowserControl::OpenInOwnWindow(const std::wstring& url) {
+    const HWND frame = ::CreateWindowExW(0, kOwnWindowClass, url.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                         CW_USEDEFAULT, 640, 480, nullptr, nullptr, ModuleInstance(), nullptr);
+    if (!frame) return;
+    ownWindow_.reset(frame);
+    AddRef();
+    ::SetWindowLongPtrW(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    RECT client;
+    ::GetClientRect(frame, &client);
+    if (!CreateView(frame, client)) {
+        ownWindow_.reset();
+        return;
+    }
+    ::ShowWindow(frame, SW_SHOWNORMAL);
+    StartNavigation(Request{url, std::nullopt, L""}, kTopLevel);
+}
+
+LRESULT CALLBACK BrowserControl::OwnWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<BrowserControl*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self && message == WM_SIZE && self->view_) {
+        ::MoveWindow(self->view_.get(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    } else if (self && message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        if (self->ownWindow_.get() == hwnd) static_cast<void>(self->ownWindow_.release());
+        self->Release();
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 bool BrowserControl::CreateView(HWND parent, const RECT& position) {
@@ -168,9 +210,6 @@ LRESULT BrowserControl::OnViewMessage(HWND hwnd, UINT message, WPARAM wParam, LP
     case WM_GETDLGCODE:
         // Tab and Enter stay the dialog's unless TranslateAccelerator took them.
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_KEYDOWN:
-        if (OnKeyDown(wParam)) return 0;
-        break;
     case WM_CHAR:
         OnChar(static_cast<wchar_t>(wParam));
         return 0;
@@ -179,7 +218,7 @@ LRESULT BrowserControl::OnViewMessage(HWND hwnd, UINT message, WPARAM wParam, LP
         OnFocusChange(message == WM_SETFOCUS);
         return 0;
     case WM_LBUTTONUP:
-        OnClick(PointFrom(lParam));
+        OnClick(PointFrom(lParam), (wParam & MK_SHIFT) != 0);
         return 0;
     case WM_CONTEXTMENU: {
         POINT screen = PointFrom(lParam);
@@ -294,7 +333,7 @@ void BrowserControl::OnMouseDown(POINT client) {
     }
 }
 
-void BrowserControl::OnClick(POINT client) {
+void BrowserControl::OnClick(POINT client, bool shift) {
     const int hit = ItemAt(layout_, POINT{client.x, client.y + scrollY_});
     if (hit < 0) return;
     const LayoutItem& item = layout_.items[static_cast<size_t>(hit)];
@@ -304,10 +343,7 @@ void BrowserControl::OnClick(POINT client) {
         if (field.kind == FieldKind::Submit && field.form != kNoForm) Submit(field.form, &field);
         return;
     }
-    // Copied out: the navigation may lay the page out again.
-    const int frame = item.frame;
-    const std::wstring target = ResolveUrl(AddressOf(frame), item.href);
-    StartNavigation(target, frame, false);
+    FollowLink(item, shift);
 }
 
 // The control site hears of every focus change; tabbing in from the host

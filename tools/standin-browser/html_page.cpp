@@ -183,6 +183,9 @@ public:
             if (const std::wstring* href = tag.Attribute(L"href")) {
                 Flush();
                 link_ = *href;
+                // Without scripts, data-window-open stands for a click handler calling window.open.
+                const std::wstring* target = tag.Attribute(L"target");
+                linkTarget_ = tag.Attribute(L"data-window-open") ? L"_blank" : target ? *target : L"";
             }
         } else if (tag.name == L"body") {
             if (const std::wstring* style = tag.Attribute(L"style")) ApplyBodyStyle(*style);
@@ -289,6 +292,7 @@ private:
         if (const std::wstring* value = tag.Attribute(L"value")) field.value = *value;
         field.form = form_;
         field.autofocus = tag.Attribute(L"autofocus") != nullptr;
+        field.takesEscape = tag.Attribute(L"data-takes-escape") != nullptr;
         const size_t index = page_.fields.size();
         page_.fields.push_back(std::move(field));
         if (kind != FieldKind::Hidden) {
@@ -354,6 +358,7 @@ private:
             if (link_) {
                 block_.kind = BlockKind::Link;
                 block_.href = *link_;
+                block_.target = linkTarget_;
             } else {
                 block_.kind = headingDepth_ > 0 ? BlockKind::Heading : BlockKind::Text;
             }
@@ -390,6 +395,7 @@ private:
     bool pendingSpace_ = false;
     int headingDepth_ = 0;
     std::optional<std::wstring> link_;
+    std::wstring linkTarget_;
     size_t form_ = kNoForm;    // the open <form>
     size_t button_ = kNoForm;  // the open <button>, whose text is its face
     // The open data-external element: its tag, and the name its text comes from.

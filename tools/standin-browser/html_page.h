@@ -24,6 +24,7 @@ struct Block {
     BlockKind kind = BlockKind::Text;
     std::vector<TextRun> runs;
     std::wstring href;  // links
+    std::wstring target;  // links: the frame or window they open in
     size_t frame = 0;   // frames: index into Page::frames
     size_t field = 0;   // fields: index into Page::fields
 };
@@ -46,6 +47,7 @@ struct FormField {
     std::wstring label;  // a button's face
     size_t form = kNoForm;
     bool autofocus = false;
+    bool takesEscape = false;  // data-takes-escape: Escape is the field's, not the host's
     size_t caret = 0;
     size_t anchor = 0;
 };

@@ -17,7 +17,6 @@ namespace {
 
 constexpr size_t kMaxResponseBytes = size_t{16} * 1024 * 1024;
 constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 6.1; StandInBrowser)";
-constexpr wchar_t kFormContentType[] = L"Content-Type: application/x-www-form-urlencoded\r\n";
 
 struct InternetTraits {
     using Handle = HINTERNET;
@@ -156,19 +155,27 @@ DWORD StatusOf(HINTERNET request) {
 
 }  // namespace
 
-FetchResult HttpFetch(const FetchRequest& request, DWORD timeoutMs) {
-    FetchResult result;
-    const auto address = ParseHttpUrl(request.url);
-    if (!address) {
-        result.reason = L"The address is not an http:// address.";
-        return result;
-    }
-    if (!IsLoopback(address->host)) {
-        result.reason = L"The stand-in fetches loopback addresses only.";
-        return result;
-    }
-    result.cookieSent = Cookies().For(request.url);
+namespace {
 
+bool IsRedirect(DWORD status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+std::wstring LocationOf(HINTERNET request) {
+    wchar_t buffer[2048];
+    DWORD size = sizeof buffer;
+    if (!::HttpQueryInfoW(request, HTTP_QUERY_LOCATION, buffer, &size, nullptr)) return {};
+    return std::wstring(buffer, size / sizeof(wchar_t));
+}
+
+}  // namespace
+
+// Redirects are followed here rather than by WinINet, so that the cookies a
+// redirecting answer sets (a login's 303) are stored and sent on the next hop.
+FetchResult HttpFetch(const FetchRequest& first, DWORD timeoutMs) {
+    constexpr int kMaxRedirects = 10;
+    FetchResult result;
+    FetchRequest request = first;
     const Internet session(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!session) {
         result.reason = L"The network is not available.";
@@ -178,54 +185,82 @@ FetchResult HttpFetch(const FetchRequest& request, DWORD timeoutMs) {
                                INTERNET_OPTION_RECEIVE_TIMEOUT}) {
         ::InternetSetOptionW(session.get(), option, &timeoutMs, sizeof timeoutMs);
     }
-    const Internet connection(::InternetConnectW(session.get(), address->host.c_str(), address->port, nullptr,
-                                                 nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    // A browser's request: cached and with cookies; never an automatic login dialog.
-    DWORD flags =
-        INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_COOKIES;
-    if (request.reload) flags |= INTERNET_FLAG_RELOAD;
-    if (!request.post) flags |= INTERNET_FLAG_RESYNCHRONIZE;
-    const wchar_t* accept[] = {L"*/*", nullptr};
-    const Internet http(connection ? ::HttpOpenRequestW(connection.get(), request.post ? L"POST" : L"GET",
-                                                        address->target.c_str(), nullptr, nullptr, accept, flags, 0)
-                                   : nullptr);
-    if (!http) {
-        result.reason = L"The server could not be reached.";
-        return result;
-    }
-    std::wstring headers = request.post ? kFormContentType : L"";
-    if (!result.cookieSent.empty()) headers += L"Cookie: " + result.cookieSent + L"\r\n";
-    const BOOL sent = ::HttpSendRequestW(http.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
-                                         request.post ? const_cast<char*>(request.postBody.data()) : nullptr,
-                                         static_cast<DWORD>(request.postBody.size()));
-    if (!sent) {
-        result.reason = ::GetLastError() == ERROR_INTERNET_TIMEOUT ? L"The server did not answer in time."
-                                                                  : L"The server could not be reached.";
-        return result;
-    }
-    result.cookiesReceived = SetCookies(http.get());
-    for (const auto& cookie : result.cookiesReceived) Cookies().Store(request.url, cookie);
-    const DWORD status = StatusOf(http.get());
-
-    std::string body;
-    char buffer[8192];
-    for (;;) {
-        DWORD got = 0;
-        if (!::InternetReadFile(http.get(), buffer, sizeof buffer, &got)) {
-            result.reason = L"The connection was reset.";
+    for (int hop = 0;; ++hop) {
+        result.finalUrl = request.url;
+        const auto address = ParseHttpUrl(request.url);
+        if (!address) {
+            result.reason = L"The address is not an http:// address.";
             return result;
         }
-        if (got == 0) break;
-        body.append(buffer, got);
-        if (body.size() > kMaxResponseBytes) break;
-    }
-    if (status < 200 || status > 299) {
-        result.reason = L"The server answered with status " + std::to_wstring(status) + L".";
+        if (!IsLoopback(address->host)) {
+            result.reason = L"The stand-in fetches loopback addresses only.";
+            return result;
+        }
+        const std::wstring cookie = Cookies().For(request.url);
+        if (hop == 0) result.cookieSent = cookie;
+        const Internet connection(::InternetConnectW(session.get(), address->host.c_str(), address->port, nullptr,
+                                                     nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+        // A browser's request: cached and with cookies; never an automatic login dialog.
+        DWORD flags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH |
+                      INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTO_REDIRECT;
+        if (request.reload) flags |= INTERNET_FLAG_RELOAD;
+        if (!request.post) flags |= INTERNET_FLAG_RESYNCHRONIZE;
+        const wchar_t* accept[] = {L"*/*", nullptr};
+        const Internet http(connection ? ::HttpOpenRequestW(connection.get(), request.post ? L"POST" : L"GET",
+                                                            address->target.c_str(), nullptr, nullptr, accept,
+                                                            flags, 0)
+                                       : nullptr);
+        if (!http) {
+            result.reason = L"The server could not be reached.";
+            return result;
+        }
+        std::wstring headers = request.headers;
+        if (!cookie.empty()) headers += L"Cookie: " + cookie + L"\r\n";
+        const BOOL sent = ::HttpSendRequestW(http.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
+                                             request.post ? const_cast<char*>(request.postBody.data()) : nullptr,
+                                             static_cast<DWORD>(request.postBody.size()));
+        if (!sent) {
+            result.reason = ::GetLastError() == ERROR_INTERNET_TIMEOUT ? L"The server did not answer in time."
+                                                                      : L"The server could not be reached.";
+            return result;
+        }
+        for (auto& received : SetCookies(http.get())) {
+            Cookies().Store(request.url, received);
+            result.cookiesReceived.push_back(std::move(received));
+        }
+        result.status = StatusOf(http.get());
+        const std::wstring location = IsRedirect(result.status) ? LocationOf(http.get()) : std::wstring();
+        if (!location.empty() && hop < kMaxRedirects) {
+            // 303, and 301/302 after a POST, continue with a GET, as browsers do.
+            if (result.status == 303 || ((result.status == 301 || result.status == 302) && request.post)) {
+                request.post = false;
+                request.postBody.clear();
+                request.headers.clear();
+            }
+            request.url = ResolveUrl(request.url, location);
+            continue;
+        }
+
+        std::string body;
+        char buffer[8192];
+        for (;;) {
+            DWORD got = 0;
+            if (!::InternetReadFile(http.get(), buffer, sizeof buffer, &got)) {
+                result.reason = L"The connection was reset.";
+                return result;
+            }
+            if (got == 0) break;
+            body.append(buffer, got);
+            if (body.size() > kMaxResponseBytes) break;
+        }
+        if (result.status < 200 || result.status > 299) {
+            result.reason = L"The server answered with status " + std::to_wstring(result.status) + L".";
+            return result;
+        }
+        result.ok = true;
+        result.body = std::move(body);
         return result;
     }
-    result.ok = true;
-    result.body = std::move(body);
-    return result;
 }
 
 }  // namespace standin

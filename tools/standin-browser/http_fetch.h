@@ -12,13 +12,16 @@ namespace standin {
 
 struct FetchRequest {
     std::wstring url;
-    std::string postBody;  // urlencoded; a POST when `post` is set
+    std::string postBody;  // a POST when `post` is set
     bool post = false;
     bool reload = false;   // a refresh: revalidate instead of trusting the cache
+    std::wstring headers;  // sent as given, each line ending in CRLF
 };
 
 struct FetchResult {
     bool ok = false;
+    DWORD status = 0;      // the last response's HTTP status, 0 without one
+    std::wstring finalUrl;  // where the server's redirects ended
     std::string body;     // the entity body when ok
     std::wstring reason;  // why it failed when not ok
     std::wstring cookieSent;                  // the Cookie header the request carried

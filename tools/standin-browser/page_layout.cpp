@@ -98,6 +98,7 @@ public:
             case BlockKind::Link:
                 y = AddText(ItemKind::Link, BlockText(block), block.href, fonts_.link.get(), kLinkColour,
                             left, y, width, clip, frame);
+                items_.back().target = block.target;
                 break;
             case BlockKind::Field:
                 if (block.field < page.fields.size()) {

@@ -29,6 +29,7 @@ struct LayoutItem {
     RECT clip{};       // what the item may paint over
     std::wstring text;
     std::wstring href;
+    std::wstring target;  // links: the frame or window they open in
     HFONT font = nullptr;
     COLORREF colour = 0;  // text, or a frame's background
     int frame = -1;       // -1 for the page itself, else the frame the item lies in

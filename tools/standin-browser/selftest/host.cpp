@@ -4,12 +4,15 @@
 // on its command line and reports what it saw on stdout, one line per fact.
 //
 // standin-browser-host URL [--flags N] [--no-handler] [--menu-hr HR]
-//                          [--cancel TEXT] [--state HEX] STEP...
-// Steps: docs:N  refresh  rightclick  move:X,Y,W,H  hide  show
-//        scroll  unadvise  hold:PATH  sleep:MS  close
-//        click:X,Y (in the control)  type:TEXT  key:[shift+|ctrl+]NAME  paste:N (N x's)
+//                          [--cancel TEXT] [--cancel-new-window] [--no-key-routing]
+//                          [--state HEX] STEP...
+// Steps: docs:N  downloads:N (DownloadComplete events)  refresh  rightclick  move:X,Y,W,H  hide  show
+//        scroll  unadvise  hold:PATH  sleep:MS  close  location
+//        click:X,Y / shiftclick:X,Y (in the control)  type:TEXT  key:[shift+|ctrl+]NAME
+//        paste:N (N x's)  navigate:URL|FLAGS|TARGET|POST|HEADERS (\n for CRLF)
 // Keys go through the loop a container runs: the active object's
-// TranslateAccelerator first, then dispatch.
+// TranslateAccelerator first, then dispatch; with --no-key-routing straight
+// to dispatch, as a host that never routes keys does.
 
 #include <windows.h>
 #include <ole2.h>
@@ -21,6 +24,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <utility>
 #include <functional>
@@ -60,6 +64,8 @@ struct Options {
     bool handler = true;
     HRESULT menuResult = S_OK;
     std::wstring cancelWhen;
+    bool cancelNewWindow = false;
+    bool routeKeys = true;
     bool hasState = false;
     std::vector<BYTE> state;
     std::vector<std::wstring> steps;
@@ -275,6 +281,7 @@ public:
     }
 
     int documentsCompleted = 0;
+    int downloadsCompleted = 0;
 
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
         *count = 0;
@@ -285,6 +292,7 @@ public:
     STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                         UINT*) override {
         if (id != DISPID_BEFORENAVIGATE2 && id != DISPID_NAVIGATECOMPLETE2 && id != DISPID_DOCUMENTCOMPLETE) {
+            ReportOther(id, params);
             return S_OK;
         }
         if (riid != IID_NULL || flags != DISPATCH_METHOD || !params) {
@@ -312,6 +320,38 @@ public:
     }
 
 private:
+    // Any other event: its argument types in declaration order, its strings and
+    // numbers; NewWindow2 is cancelled when the options say so.
+    void ReportOther(DISPID id, DISPPARAMS* params) {
+        if (!params || (params->cArgs && !params->rgvarg)) {
+            Report("bad_call sink=%d dispid=%ld", number_, id);
+            return;
+        }
+        std::string types;
+        std::string values;
+        for (UINT i = params->cArgs; i-- > 0;) {
+            const VARIANT& v = params->rgvarg[i];
+            char type[16];
+            std::snprintf(type, sizeof type, "%s%x", types.empty() ? "" : ",", v.vt);
+            types += type;
+            if (v.vt == VT_BSTR) {
+                values += " " + Utf8(v.bstrVal ? std::wstring(v.bstrVal, ::SysStringLen(v.bstrVal)) : L"");
+            } else if (v.vt == VT_I4 || v.vt == VT_UI4) {
+                values += " " + std::to_string(v.vt == VT_I4 ? static_cast<long long>(v.lVal) : v.ulVal);
+            } else if (v.vt == VT_BOOL) {
+                values += v.boolVal ? " true" : " false";
+            } else if (v.vt == (VT_VARIANT | VT_BYREF) && v.pvarVal && v.pvarVal->vt == VT_I4) {
+                values += " " + std::to_string(v.pvarVal->lVal);
+            }
+        }
+        Report("other sink=%d dispid=%ld types=%s values=%s", number_, id, types.c_str(), values.c_str());
+        if (id == DISPID_DOWNLOADCOMPLETE) ++downloadsCompleted;
+        if (id == DISPID_NEWWINDOW2 && number_ == 1 && options_.cancelNewWindow && params->cArgs == 2 &&
+            params->rgvarg[0].vt == (VT_BOOL | VT_BYREF)) {
+            *params->rgvarg[0].pboolVal = VARIANT_TRUE;
+        }
+    }
+
     static std::wstring ByRefString(const VARIANT& v) {
         if (v.vt != (VT_VARIANT | VT_BYREF) || !v.pvarVal || v.pvarVal->vt != VT_BSTR) return {};
         const BSTR b = v.pvarVal->bstrVal;
@@ -397,6 +437,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.menuResult = static_cast<HRESULT>(std::wcstol(argv[++i], nullptr, 0));
         } else if (arg == L"--cancel" && hasValue) {
             options.cancelWhen = argv[++i];
+        } else if (arg == L"--cancel-new-window") {
+            options.cancelNewWindow = true;
+        } else if (arg == L"--no-key-routing") {
+            options.routeKeys = false;
         } else if (arg == L"--state" && hasValue) {
             const std::wstring hex = argv[++i];
             options.hasState = true;
@@ -526,14 +570,45 @@ private:
         return true;
     }
 
-    bool Navigate(const std::wstring& url) {
+    // Navigate(URL) with every optional argument a reference to one empty VARIANT,
+    // or with the ones given: "URL|FLAGS|TARGET|POST|HEADERS".
+    bool Navigate(const std::wstring& spec) {
+        std::vector<std::wstring> parts;
+        for (size_t start = 0;;) {
+            const size_t bar = spec.find(L'|', start);
+            parts.push_back(spec.substr(start, bar == std::wstring::npos ? std::wstring::npos : bar - start));
+            if (bar == std::wstring::npos) break;
+            start = bar + 1;
+        }
+        const std::wstring url = parts[0];
         VARIANT empty;
         ::VariantInit(&empty);
+        VARIANT optional[4];  // Flags, TargetFrameName, PostData, Headers
+        for (VARIANT& v : optional) ::VariantInit(&v);
+        if (parts.size() == 5) {
+            optional[0].vt = VT_I4;
+            optional[0].lVal = std::wcstol(parts[1].c_str(), nullptr, 10);
+            optional[1].vt = VT_BSTR;
+            optional[1].bstrVal = ::SysAllocString(parts[2].c_str());
+            const std::string post = Utf8(parts[3]);
+            if (!post.empty()) {
+                optional[2].vt = VT_ARRAY | VT_UI1;
+                optional[2].parray = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(post.size()));
+                void* data = nullptr;
+                ::SafeArrayAccessData(optional[2].parray, &data);
+                std::memcpy(data, post.data(), post.size());
+                ::SafeArrayUnaccessData(optional[2].parray);
+            }
+            std::wstring headers = parts[4];
+            for (size_t at; (at = headers.find(L"\\n")) != std::wstring::npos;) headers.replace(at, 2, L"\r\n");
+            optional[3].vt = VT_BSTR;
+            optional[3].bstrVal = ::SysAllocString(headers.c_str());
+        }
         VARIANT args[5];
         for (int i = 0; i < 4; ++i) {
             ::VariantInit(&args[i]);
             args[i].vt = VT_VARIANT | VT_BYREF;
-            args[i].pvarVal = &empty;
+            args[i].pvarVal = parts.size() == 5 ? &optional[3 - i] : &empty;
         }
         ::VariantInit(&args[4]);
         args[4].vt = VT_BSTR;
@@ -545,6 +620,7 @@ private:
                               nullptr);
         insideNavigate_ = false;
         ::SysFreeString(args[4].bstrVal);
+        for (VARIANT& v : optional) ::VariantClear(&v);
         Report("navigate hr=0x%08lx", static_cast<unsigned long>(hr));
         return SUCCEEDED(hr);
     }
@@ -565,11 +641,10 @@ private:
             return true;
         }
         if (!object_) return Error("step after close");
-        if (verb == L"docs") {
+        if (verb == L"docs" || verb == L"downloads") {
             const int wanted = std::wcstol(arg.c_str(), nullptr, 10);
-            if (!Pump([&] { return sinks_[0]->documentsCompleted >= wanted; }, 30000)) {
-                return Error("timed out waiting for DocumentComplete");
-            }
+            const int& count = verb == L"docs" ? sinks_[0]->documentsCompleted : sinks_[0]->downloadsCompleted;
+            if (!Pump([&] { return count >= wanted; }, 30000)) return Error("timed out waiting for an event");
             return true;
         }
         if (verb == L"refresh") {
@@ -577,6 +652,20 @@ private:
             const HRESULT hr = dispatch_->Invoke(DISPID_REFRESH, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
                                                  &none, nullptr, nullptr, nullptr);
             Report("refresh hr=0x%08lx", static_cast<unsigned long>(hr));
+            return true;
+        }
+        if (verb == L"navigate") return Navigate(arg);
+        if (verb == L"location") {
+            for (const auto& [name, id] : {std::pair<const char*, DISPID>{"url", 211}, {"name", 210}}) {
+                DISPPARAMS none{};
+                VARIANT result;
+                ::VariantInit(&result);
+                const HRESULT hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                                                     &result, nullptr, nullptr);
+                Report("location_%s hr=0x%08lx %s", name, static_cast<unsigned long>(hr),
+                       result.vt == VT_BSTR ? Utf8(std::wstring(result.bstrVal, ::SysStringLen(result.bstrVal))).c_str() : "-");
+                ::VariantClear(&result);
+            }
             return true;
         }
         if (verb == L"rightclick") {
@@ -632,11 +721,12 @@ private:
             Teardown();
             return true;
         }
-        if (verb == L"click") {
+        if (verb == L"click" || verb == L"shiftclick") {
             POINT p{};
             if (std::swscanf(arg.c_str(), L"%ld,%ld", &p.x, &p.y) != 2) return Error("click arguments");
-            ::SendMessageW(control_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
-            ::SendMessageW(control_, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+            const WPARAM shift = verb == L"shiftclick" ? MK_SHIFT : 0;
+            ::SendMessageW(control_, WM_LBUTTONDOWN, MK_LBUTTON | shift, MAKELPARAM(p.x, p.y));
+            ::SendMessageW(control_, WM_LBUTTONUP, shift, MAKELPARAM(p.x, p.y));
             Pump([] { return false; }, 50);
             return true;
         }
@@ -680,7 +770,7 @@ private:
         if (!vk) return Error("unknown key");
         ::SetKeyboardState(state);
         const MSG msg{::GetFocus(), WM_KEYDOWN, vk, 1, 0, {}};
-        IOleInPlaceActiveObject* active = site_->Active();
+        IOleInPlaceActiveObject* active = options_.routeKeys ? site_->Active() : nullptr;
         const HRESULT hr = active ? active->TranslateAccelerator(const_cast<MSG*>(&msg)) : S_FALSE;
         Report("translate_accelerator key=%u hr=0x%08lx handler_saw=%d", vk, static_cast<unsigned long>(hr),
                site_->handlerKeys);

@@ -183,6 +183,26 @@ class HostRun:
                 events.append(fields)
         return events
 
+    def other_events(self, sink=1, dispid=None):
+        """Events other than 250/252/259 as the host's sink saw them: (dispid, types, values)."""
+        found = []
+        for line in self.lines:
+            if not line.startswith("other "):
+                continue
+            head, _, values = line.partition(" values=")
+            fields = dict(part.split("=", 1) for part in head.split(" ")[1:])
+            if int(fields["sink"]) == sink and (dispid is None or int(fields["dispid"]) == dispid):
+                found.append((int(fields["dispid"]), fields["types"], values.split()))
+        return found
+
+    def sink_order(self, sink=1):
+        """The DISPIDs the sink heard, in order."""
+        order = []
+        for line in self.lines:
+            if line.startswith(("event ", "other ")) and f" sink={sink} " in line:
+                order.append(int(line.split(" dispid=", 1)[1].split(" ", 1)[0]))
+        return order
+
     @property
     def log(self):
         if not self.log_path.exists():
@@ -399,6 +419,20 @@ def check_embedding(s, platform):
     c.check(len(later) == 2 and all(e["inside_navigate"] == "0" and e["target"] == "top" for e in later),
             "NavigateComplete2 and DocumentComplete fire later, with the control as pDisp", str(later))
     c.check(len(run.sink_events(2)) == len(run.sink_events(1)) == 3, "both sinks receive every event")
+    order = run.sink_order(1)
+    # BeforeNavigate2, DownloadBegin, ProgressChange, CommandStateChange, NavigateComplete2, TitleChange,
+    # DownloadComplete, ProgressChange (-1), DocumentComplete.
+    c.check(order == [250, 106, 108, 105, 252, 113, 104, 108, 259], "the events of a page load, in order",
+            str(order))
+    types = {d: t for d, t, _ in run.other_events(1)}
+    c.check(types == {106: "", 104: "", 108: "3,3", 105: "3,b", 113: "8"},
+            "DownloadBegin/Complete no arguments; ProgressChange two VT_I4; CommandStateChange VT_I4, VT_BOOL; "
+            "TitleChange VT_BSTR", str(types))
+    progress = [v for d, _, v in run.other_events(1) if d == 108]
+    c.check(progress and progress[-1][:1] == ["-1"], "the last ProgressChange is -1", str(progress))
+    c.check(run.fact("handler_host_info") is not None and
+            sum(l.startswith("handler_host_info") for l in run.lines) == 1,
+            "GetHostInfo once for the first document")
     c.check(run.fact("site_inplace_deactivate") is not None and run.fact("window_destroyed") == "1",
             "InPlaceDeactivate destroys the window and tells the site")
     c.check(run.fact("released") == "refs=0", "the last Release frees the control", run.fact("released"))
@@ -416,10 +450,10 @@ def check_links_and_cancel(s, platform):
     left, top, right, bottom = rect
     shot = s.screenshot()
     bands = link_lines(shot, rect)
-    c.check(len(bands) == 8, "eight links drawn in link blue", str(bands))
+    c.check(len(bands) == 11, "eleven links drawn in link blue", str(bands))
     c.check(shot.getpixel((right - 10, bottom - 10)) == WHITE, "default page background is white",
             str(shot.getpixel((right - 10, bottom - 10))))
-    if len(bands) == 7:
+    if len(bands) == 11:
         game = platform.url("/vornak/play?server=1&client=1")
         s.click(bands[0]["left"] + 3, (bands[0]["top"] + bands[0]["bottom"]) // 2)
         c.check(run.wait_log("before_navigate", url=game), "clicking the first link fires BeforeNavigate2")
@@ -458,11 +492,16 @@ def check_frames(s, platform):
     c.check(run.events("navigate_complete", url=frame_src, frame=True) != [] and
             run.events("document_complete", url=frame_src, frame=True) != [],
             "navigate_complete and document_complete for the frame")
-    top_done = [i for i, r in enumerate(log) if (r.get("instance"), r.get("event"), r.get("url"), r.get("frame"))
-                == (1, "document_complete", framed, False)]
-    frame_start = [i for i, r in enumerate(log) if r.get("event") == "before_navigate" and r.get("frame")]
-    c.check(top_done and frame_start and top_done[0] < frame_start[0],
-            "the frame navigates after the main document completes")
+    def first(event, frame):
+        return next((i for i, r in enumerate(log) if r.get("event") == event and r.get("frame") == frame), None)
+    steps = [first("navigate_complete", False), first("before_navigate", True), first("document_complete", True),
+             first("document_complete", False)]
+    c.check(None not in steps and steps == sorted(steps),
+            "the page's NavigateComplete2, then the frame's navigation, its DocumentComplete, the page's last",
+            str(steps))
+    c.check(run.sink_order(1)[-3:] == [104, 108, 259],
+            "DownloadComplete, the last ProgressChange and the page's DocumentComplete end the load",
+            str(run.sink_order(1)))
     frame_events = [e for e in run.sink_events(1) if e["url"] == frame_src]
     c.check(len(frame_events) == 3 and all(e["target"] == "frame" for e in frame_events),
             "frame events carry the frame's own pDisp, not the control", str(frame_events))
@@ -477,6 +516,19 @@ def check_frames(s, platform):
     c.check(run.events("before_navigate", url=frame_src, frame=True, cancelled=True) != [],
             "a frame navigation can be cancelled")
     c.check(run.events("navigate_complete", frame=True) == [], "a cancelled frame never completes")
+    c.check(run.events("document_complete", url=framed, frame=False) != [], "the page still completes")
+
+    moved = platform.url("/vornak/moved")
+    news = platform.url("/vornak/news")
+    run = s.host(moved, "docs:1", "location")
+    c.check(run.events("before_navigate", url=moved) != [] and run.events("before_navigate", url=news) == [],
+            "a server redirect fires no BeforeNavigate2 of its own", str(run.events("before_navigate")))
+    c.check(run.events("navigate_complete", url=news) != [] and run.events("document_complete", url=news) != [] and
+            run.events("navigate_complete", url=moved) == [],
+            "NavigateComplete2 and DocumentComplete carry the address the redirect ended at")
+    c.check(run.fact("location_url") == f"hr=0x00000000 {news}", "so does LocationURL", run.fact("location_url"))
+    c.check((run.fact("location_name") or "").endswith("Vornak — news"), "LocationName is the page's title",
+            run.fact("location_name"))
 
 
 def check_external(s, platform):
@@ -546,17 +598,30 @@ def check_refresh_and_meta_refresh(s, platform):
     c.start("refresh, unadvise and meta refresh")
     news = platform.url("/vornak/news")
     before = platform.requests().count("/vornak/news")
-    run = s.host(news, "docs:1", "unadvise", "refresh", "docs:2")
+    run = s.host(news, "docs:1", "unadvise", "refresh", "downloads:2")
     c.check(run.events("refresh") != [], "refresh is logged")
     c.check(run.fact("unadvise") == "hr=0x00000000" and run.fact("unadvise_again") == "hr=0x80040200",
             "Unadvise takes a cookie once, then answers CONNECT_E_NOCONNECTION",
             f"{run.fact('unadvise')} / {run.fact('unadvise_again')}")
-    c.check(len(run.sink_events(1, 259)) == 2 and len(run.sink_events(2, 259)) == 1,
+    c.check(len(run.other_events(1, 104)) == 2 and len(run.other_events(2, 104)) == 1,
             "an unadvised sink hears nothing more", run.describe())
-    c.check(len(run.events("document_complete", url=news)) == 2, "DocumentComplete fires again after a refresh")
-    c.check(len(run.events("before_navigate")) == 1 and len(run.events("navigate_complete")) == 1,
-            "a refresh fires neither BeforeNavigate2 nor NavigateComplete2")
+    c.check(len(run.events("before_navigate")) == 1 and len(run.events("navigate_complete")) == 1 and
+            len(run.events("document_complete")) == 1,
+            "a refresh fires none of BeforeNavigate2, NavigateComplete2 and DocumentComplete",
+            str([r["event"] for r in run.log]))
+    c.check(len(run.other_events(1, 106)) == 2 and len(run.other_events(1, 113)) == 2,
+            "it does fire DownloadBegin, DownloadComplete and TitleChange")
+    c.check(sum(l.startswith("handler_host_info") for l in run.lines) == 2, "GetHostInfo again for the refresh")
     c.check(platform.requests().count("/vornak/news") - before == 2, "a refresh fetches the page again")
+
+    # A page that answered a POST is posted again (the real control asks first).
+    form = "POST /vornak/login user=someone&password=wrong"
+    run = s.host(platform.url("/vornak"), "docs:1", "show", "type:someone", "key:Tab", "type:wrong", "key:Return",
+                 "docs:2", "refresh", "downloads:3")
+    c.check(platform.requests().count(form) == 2, "a refresh of a POST's answer posts again",
+            str(platform.requests()[-4:]))
+    c.check(run.events("refresh_reposts", url=platform.url("/vornak/login")) != [],
+            "and logs that the real control would ask first")
 
     auto = platform.url("/vornak/auto")
     game = platform.url("/vornak/play?server=6&client=1")
@@ -607,15 +672,21 @@ def check_login_form_and_cookies(s, platform):
     c.check(run.fact("headers") == "null " and
             "headers set Content-Type: application/x-www-form-urlencoded|" in lines,
             "Headers: null for a link, the form's Content-Type for a post", str([l for l in lines if "headers" in l]))
+    servers = platform.url("/vornak/servers")
     c.check(run.events("submit", method="POST", url=login) != [] and
-            run.events("document_complete", url=login) != [], "the submission completes at the form's action")
+            run.events("document_complete", url=servers) != [],
+            "the submission completes where the platform's 303 sends it", str(run.events("document_complete")))
+    c.check(sum(l.startswith("handler_host_info") for l in lines) == 2, "GetHostInfo for each document")
     c.check(any("vornak_session=" in e["cookie"] for e in run.events("cookie_received")),
             "the session cookie is received", str(run.events("cookie_received")))
 
-    run = s.host(platform.url("/vornak/servers"), "docs:1")
+    before = platform.requests().count("/vornak/servers")
+    run = s.host(platform.url("/vornak/servers"), "docs:1", "refresh", "downloads:2")
     c.check(any("vornak_session=" in e["cookie"] for e in run.events("cookie_sent")),
             "a later process sends the stored cookie", str(run.events("cookie_sent")))
-    c.check(len(run.events("elements")) and run.events("elements")[-1]["elements"].count("link ") == 8,
+    c.check(platform.requests().count("/vornak/servers") - before == 2 and run.events("refresh_reposts") == [],
+            "refreshing the list the redirect led to is a plain GET")
+    c.check(len(run.events("elements")) and run.events("elements")[-1]["elements"].count("link ") == 11,
             "with it, the server list instead of the login form", str(run.events("elements")[-1:]))
     profile = next((s.prefix / "drive_c" / "users").glob("*/AppData/Local/Microsoft/Windows"), None)
     cookies = [p for p in (profile / "INetCookies").rglob("*.txt") if b"vornak_session" in p.read_bytes()] \
@@ -643,9 +714,13 @@ def check_keyboard_contract(s, platform):
             str([l for l in run.lines if l.startswith("site_translate")]))
     c.check([e.get("element") for e in run.events("focus")][2:6] == ["button", "link", "none", "link"],
             "Shift+Tab comes back to the last element", str(run.events("focus")))
-    c.check("translate_accelerator key=27 hr=0x00000000" in accel and
-            "translate_accelerator key=116 hr=0x00000000" in accel and run.events("refresh") != [],
-            "Escape is the control's; F5 refreshes", str(accel))
+    c.check("translate_accelerator key=27 hr=0x00000001" in accel and
+            "site_translate_accelerator key=27 modifiers=0" in run.lines,
+            "Escape is declined without a field that takes it, and offered to the site", str(accel))
+    c.check("translate_accelerator key=116 hr=0x00000000" in accel and run.events("refresh") != [], "F5 refreshes")
+    c.check(accel[:1] == ["translate_accelerator key=8 hr=0x00000000"] and
+            "translate_accelerator key=65 hr=0x00000000" in accel,
+            "Backspace and Ctrl+A are taken in TranslateAccelerator", str(accel))
     c.check(run.fact("post_data") == "dims=1 bytes=user=%E5%BC%A0+%E4%B8%89&password=pw+1",
             "Backspace, Ctrl+A and typing edit; UTF-8 with spaces as +", run.fact("post_data"))
     c.check(not any(r.startswith("POST /vornak/login user=%E5") for r in platform.requests()),
@@ -670,6 +745,106 @@ def check_keyboard_contract(s, platform):
             "a GET form appends its query; an unanswered port ends on the error page", str(run.events("submit")))
 
 
+def check_keys_need_routing(s, platform):
+    c = s.checks
+    c.start("keys only through TranslateAccelerator, and only while UI-active")
+    run = s.host(platform.url("/vornak"), "--no-key-routing", "docs:1", "show", "type:abcd", "key:BackSpace",
+                 "key:Left", "key:Delete", "key:ctrl+A", "key:Delete", "key:Tab", "type:e")
+    edits = [e["value"] for e in run.events("edit", name="user")]
+    c.check(edits == ["a", "ab", "abc", "abcd", "abcde"],
+            "a host that never routes keys: characters arrive, Backspace, Delete, arrows and Ctrl+A are dead",
+            str(edits))
+
+    run = s.host(platform.url("/vornak"), "docs:1", "key:Tab", "key:F5", "key:BackSpace")
+    accel = [l for l in run.lines if l.startswith("translate_accelerator")]
+    c.check(accel == ["translate_accelerator key=9 hr=0x00000001 handler_saw=0",
+                      "translate_accelerator key=116 hr=0x00000001 handler_saw=0",
+                      "translate_accelerator key=8 hr=0x00000001 handler_saw=0"],
+            "before UI activation every key is declined, offered to no one", str(accel))
+    c.check(run.events("refresh") == [] and not any(l.startswith("site_translate") for l in run.lines) and
+            [e for e in run.events("focus") if e["element"] != "field"] == [],
+            "and acted on by no one", str(run.events("focus")))
+
+    windows = platform.url("/vornak/windows")
+    run = s.host(windows, "docs:1", "show", *["key:Tab"] * 6, "key:Escape", "key:shift+Tab", "key:Escape")
+    accel = [l.split(" handler_saw")[0] for l in run.lines if l.startswith("translate_accelerator key=27")]
+    c.check(run.events("focus")[-2:-1] and run.events("focus")[-2]["name"] == "search" and
+            run.events("key", key="Escape", name="search") != [],
+            "Escape reaches a focused field that takes it", str(run.events("focus")[-2:]))
+    c.check(accel == ["translate_accelerator key=27 hr=0x00000000", "translate_accelerator key=27 hr=0x00000001"],
+            "taken there (S_OK), declined on a link (S_FALSE)", str(accel))
+
+
+def element_centres(run, url):
+    """The page's elements from the control's last elements line: (kind, name) -> (x, y)."""
+    lines = run.events("elements", url=url)
+    found = []
+    for entry in (lines[-1]["elements"].split("|") if lines else []):
+        kind, name, x, y, w, h = entry.split(" ")
+        found.append(((kind, name), (int(x) + int(w) // 2, int(y) + int(h) // 2)))
+    return found
+
+
+def check_new_windows(s, platform):
+    c = s.checks
+    c.start("new windows: target, window.open, Shift+click, Navigate's target")
+    windows = platform.url("/vornak/windows")
+    game = platform.url("/vornak/play?server=7&client=1")
+    news = platform.url("/vornak/news")
+    links = [xy for (kind, _), xy in element_centres(s.host(windows, "docs:1"), windows) if kind == "link"]
+    if not c.check(len(links) == 5, "the page's five links are laid out", str(links)):
+        return
+    click = [f"click:{x},{y}" for x, y in links]
+    before = len(platform.requests())
+    run = s.host(windows, "--cancel", "client=1", "docs:1", click[0], click[1], click[2], click[3],
+                 f"shift{click[4]}", "sleep:3000")
+    opened = run.events("new_window")
+    c.check([(e["url"], e["flags"], e["cancelled"]) for e in opened] ==
+            [(game, 6, False), (news, 6, False), (news, 6, False), (news, 6, False), (news, 0x10006, False)],
+            "target=_blank, window.open, a target naming no frame and Shift+click each open a new window "
+            "(NWMF_USERINITED|NWMF_FIRST, plus NWMF_FORCEWINDOW with Shift)", str(opened))
+    c.check(run.sink_order(1).count(251) == 5 and run.sink_order(1).count(273) == 5 and
+            all(a < b for a, b in zip([i for i, d in enumerate(run.sink_order(1)) if d == 251],
+                                      [i for i, d in enumerate(run.sink_order(1)) if d == 273])),
+            "NewWindow2, then NewWindow3, for each", str(run.sink_order(1)))
+    nw2 = run.other_events(1, 251)
+    nw3 = run.other_events(1, 273)
+    c.check(nw2 and all(t == "4009,400b" for _, t, _ in nw2),
+            "NewWindow2(ppDisp VT_BYREF|VT_DISPATCH, Cancel VT_BYREF|VT_BOOL)", str(nw2[:1]))
+    c.check(nw3 and nw3[0][1] == "4009,400b,13,8,8" and nw3[0][2] == ["6", windows, game],
+            "NewWindow3(ppDisp, Cancel, dwFlags VT_UI4, bstrUrlContext, bstrUrl VT_BSTR)", str(nw3[:1]))
+    c.check(run.events("before_navigate", instance=1, url=game) == [] and
+            len(run.sink_events(1, 250)) == 1, "no BeforeNavigate2 in the page's own control, none at the host",
+            str(run.sink_events(1, 250)))
+    c.check(run.events("before_navigate", instance=2, url=game, cancelled=False) != [] and
+            run.events("document_complete", instance=2, url=game) != [],
+            "the new window, a control of its own, loads the game address no host screened",
+            str([r for r in run.log if r.get("instance") == 2][:6]))
+    c.check(len({r["instance"] for r in run.events("created")}) == 6, "one new instance per window")
+    c.check(run.events("document_complete", instance=1, url=news) == [], "the page itself stays where it was")
+
+    run = s.host(windows, "--cancel-new-window", "docs:1", click[1], "sleep:1500")
+    requests = platform.requests()[before:]
+    c.check([(e["cancelled"], e["new_window3"]) for e in run.events("new_window")] == [(True, False)] and
+            run.other_events(1, 273) == [], "NewWindow2's Cancel stops it: no NewWindow3", str(run.events("new_window")))
+    c.check(len(run.events("created")) == 1 and requests.count("/vornak/news") == 4,
+            "no window and no fetch for a cancelled new window", str(requests))
+
+    odd = platform.url("/vornak/odd-forms")
+    run = s.host(windows, "docs:1", f"navigate:{news}|0|elsewhere||", f"navigate:{news}|1|||",
+                 f"navigate:{odd}|0||note=hi&go=1|X-Duskmere-Test: 1\\n", "docs:2")
+    c.check([e["url"] for e in run.events("new_window")] == [news, news],
+            "Navigate with a target naming no frame, or navOpenInNewWindow, opens a new window",
+            str(run.events("new_window")))
+    c.check(run.events("navigate", url=odd, post="note=hi&go=1", target="") != [] and
+            "POST /vornak/odd-forms note=hi&go=1" in platform.requests() and
+            "header /vornak/odd-forms X-Duskmere-Test: 1" in platform.requests(),
+            "Navigate's PostData is posted and its Headers are sent", str(platform.requests()[-3:]))
+    c.check(run.fact("post_data") == "dims=1 bytes=note=hi&go=1" and
+            "headers set X-Duskmere-Test: 1|Content-Type: application/x-www-form-urlencoded|" in run.lines,
+            "BeforeNavigate2 shows them", str([l for l in run.lines if l.startswith(("post_data", "headers"))]))
+
+
 def check_failures(s, platform):
     c = s.checks
     c.start("failed fetches, odd content and slow servers")
@@ -677,10 +852,18 @@ def check_failures(s, platform):
     run = s.host(dead, "docs:1")
     c.check(run.events("navigate_complete", url=dead) != [] and run.events("document_complete", url=dead) != [],
             "a refused connection still completes, with the requested address", run.describe())
+    error = run.other_events(1, 271)
+    c.check(len(error) == 1 and error[0][1] == "9,400c,400c,400c,400b" and error[0][2] == [str(-2146697212)],
+            "NavigateError(pDisp, URL, Frame, StatusCode, Cancel) first, INET_E_CANNOT_CONNECT", str(error))
+    order = run.sink_order(1)
+    c.check(271 in order and 252 in order and order.index(271) < order.index(252), "before NavigateComplete2",
+            str(order))
 
     missing = platform.url("/vornak/missing")
     run = s.host(missing, "docs:1")
-    c.check(run.events("document_complete", url=missing) != [], "an HTTP error status completes too")
+    c.check(run.events("document_complete", url=missing) != [] and
+            run.events("navigate_error", url=missing, status=404, cancelled=False) != [],
+            "an HTTP error status fires NavigateError with it, and completes too", str(run.events("navigate_error")))
 
     run = s.host("about:blank", "docs:1")
     c.check(run.events("document_complete", url="about:blank") != [], "about:blank completes")
@@ -725,9 +908,11 @@ def main():
         check_registration(session)
         check_login_form_and_cookies(session, platform)
         check_keyboard_contract(session, platform)
+        check_keys_need_routing(session, platform)
         check_embedding(session, platform)
         check_links_and_cancel(session, platform)
         check_frames(session, platform)
+        check_new_windows(session, platform)
         check_external(session, platform)
         check_scrolling_border_and_menus(session, platform)
         check_game_page_background(session, platform)
