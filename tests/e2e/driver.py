@@ -361,15 +361,21 @@ SERVER_1 = "/vornak/play?server=1&client=1"   # the server list's first link
 
 
 def shown_before_first_page(log, instance):
-    """The `window` lines that showed a browser before its first page arrived."""
-    shown = []
+    """The `window` lines that put a browser on the screen before its first page
+    arrived, and the last one before it if that left the browser visible (its
+    window would show with the window above it). The control shows its window
+    as it is activated in place, inside a window not yet shown; the host hides
+    it again, and that is all a player could never see."""
+    shown, last = [], None
     for line in log:
         if line.get("instance") != instance:
             continue
         if line["event"] in ("navigate_complete", "document_complete"):
-            return shown
-        if line["event"] == "window" and line["visible"]:
-            shown.append(line)
+            return shown + ([last] if last and last["visible"] and last not in shown else [])
+        if line["event"] == "window":
+            last = line
+            if line["shown"]:
+                shown.append(line)
     raise AssertionError("browser %d completed no page" % instance)
 
 

@@ -149,6 +149,7 @@ private:
     struct WindowState {
         RECT rect;
         bool visible;
+        bool shown;
     };
 
     // Activation (browser_control.cpp)

@@ -413,14 +413,19 @@ void BrowserControl::LogWindowState(HWND hwnd, bool visible) {
     RECT rect;
     ::GetWindowRect(hwnd, &rect);
     ::MapWindowPoints(HWND_DESKTOP, ::GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
-    if (loggedWindow_ && ::EqualRect(&loggedWindow_->rect, &rect) && loggedWindow_->visible == visible) return;
-    loggedWindow_ = WindowState{rect, visible};
+    // On the screen only while every window above it is shown too.
+    const bool shown = visible && ::IsWindowVisible(::GetParent(hwnd));
+    if (loggedWindow_ && ::EqualRect(&loggedWindow_->rect, &rect) && loggedWindow_->visible == visible &&
+        loggedWindow_->shown == shown)
+        return;
+    loggedWindow_ = WindowState{rect, visible, shown};
     LogLine(instance_, "window")
         .Int("x", rect.left)
         .Int("y", rect.top)
         .Int("w", rect.right - rect.left)
         .Int("h", rect.bottom - rect.top)
         .Bool("visible", visible)
+        .Bool("shown", shown)
         .Write();
 }
 
