@@ -260,14 +260,17 @@ class Client:
         return len(self.log())
 
     def wait_painted(self, instance, url, timeout=20.0):
-        """Waits until the browser has drawn its document `url` (its last
-        document_complete for it, and the first paint after that)."""
+        """Waits until the browser has completed and drawn its document `url`:
+        after its last top-level navigate_complete for it, both its
+        document_complete and its first paint, in either order (a page with
+        frames is drawn before its frames complete, and it completes last)."""
         def drawn():
             log = self.log()
-            completes = [i for i, e in enumerate(log) if e.get("instance") == instance
-                         and e["event"] == "document_complete" and e["url"] == url and not e["frame"]]
-            return completes and [e for e in log[completes[-1]:] if e.get("instance") == instance
-                                  and e["event"] == "painted" and e["url"] == url]
+            arrivals = [i for i, e in enumerate(log) if e.get("instance") == instance
+                        and e["event"] == "navigate_complete" and e["url"] == url and not e["frame"]]
+            since = [e["event"] for e in log[arrivals[-1]:] if e.get("instance") == instance
+                     and e.get("url") == url and not e.get("frame")] if arrivals else []
+            return "document_complete" in since and "painted" in since
         wait_for(drawn, timeout, what="browser %d showing %s" % (instance, url))
 
     def view_origin(self, instance):
