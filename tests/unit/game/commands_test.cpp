@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game/confirm_dlg.h"
+#include "game/single_modal.h"
 #include "game_window_fixture.h"
 #include "res/resource.h"
 #include "support/win_test.h"
@@ -349,6 +350,43 @@ TEST_F(GameCommandsTest, TheBossKeyHidesAndRestoresTheGameWithTheConfirmationItO
     ASSERT_NE(asked, hwnd);
     EXPECT_TRUE(hiddenTogether);
     EXPECT_TRUE(backTogether);
+    EXPECT_EQ(activeAfter, asked);
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
+}
+
+TEST_F(GameCommandsTest, BringingTheQuitConfirmationForwardShowsEveryWindowThatOwnsIt) {
+    ShowGame();
+    const HWND hwnd = game->m_hWnd;
+    // Any modal window of ours stands for the cleaning window under the confirmation.
+    CConfirmDlg cleaning;
+    HWND asked = nullptr;
+    bool overCleaning = false;
+    bool hiddenTogether = false;
+    bool backTogether = false;
+    HWND activeAfter = nullptr;
+    test::RunLater([&] {
+        test::RunLater([&] {
+            asked = ::GetActiveWindow();
+            overCleaning = ::GetWindow(asked, GW_OWNER) == cleaning.m_hWnd;
+            game->SendMessage(WM_HOTKEY, 1001, MAKELPARAM(0, VK_F10));
+            hiddenTogether = !::IsWindowVisible(hwnd) && !::IsWindowVisible(cleaning.m_hWnd) &&
+                             !::IsWindowVisible(asked);
+            // The icon's exit while the whole group is hidden.
+            game->SendMessage(WM_COMMAND, ID_TRAY_EXIT);
+            backTogether = ::IsWindowVisible(hwnd) && ::IsWindowVisible(cleaning.m_hWnd) &&
+                           ::IsWindowVisible(asked);
+            activeAfter = ::GetActiveWindow();
+            ::PostMessageW(asked, WM_COMMAND, IDCANCEL, 0);
+        });
+        game->SendMessage(WM_CLOSE);
+        ::PostMessageW(cleaning.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    });
+    DoModalAlone(cleaning, ModalKind::Cleaning);
+
+    ASSERT_NE(asked, nullptr);
+    EXPECT_TRUE(overCleaning);
+    EXPECT_TRUE(hiddenTogether);
+    EXPECT_TRUE(backTogether) << "the game window under its modal windows stayed hidden";
     EXPECT_EQ(activeAfter, asked);
     EXPECT_TRUE(::IsWindowVisible(hwnd));
 }
