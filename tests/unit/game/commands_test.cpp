@@ -354,6 +354,48 @@ TEST_F(GameCommandsTest, TheBossKeyHidesAndRestoresTheGameWithTheConfirmationItO
     EXPECT_TRUE(::IsWindowVisible(hwnd));
 }
 
+namespace {
+// Whether the keyboard focus is in `page` (the control's window or one inside it).
+bool FocusIn(HWND page) {
+    const HWND focus = ::GetFocus();
+    return focus && (focus == page || ::IsChild(page, focus));
+}
+}  // namespace
+
+TEST_F(GameCommandsTest, TheIconMenuOfTheHiddenWindowLeavesItsPageNoKeys) {
+    ShowGame();
+    ASSERT_TRUE(HasBrowser());
+    const HWND hwnd = game->m_hWnd;
+    game->m_browser.ShowWindow(SW_SHOW);
+    ::SetFocus(game->m_browser.m_hWnd);
+    const HWND focus = ::GetFocus();
+    ASSERT_TRUE(FocusIn(game->m_browser.m_hWnd));
+    KeyRecord record;
+    ASSERT_TRUE(::SetWindowSubclass(focus, &RecordKeys, 78, reinterpret_cast<DWORD_PTR>(&record)));
+
+    // The player works elsewhere, hides the game with F10 and dismisses the icon's menu.
+    gametest::PlainWindow front(L"in front");
+    ::ShowWindow(front.hwnd(), SW_SHOW);
+    ASSERT_TRUE(::SetForegroundWindow(front.hwnd()));
+    game->SendMessage(WM_HOTKEY, 1001, MAKELPARAM(0, VK_F10));
+    ASSERT_FALSE(::IsWindowVisible(hwnd));
+    test::RunLater([] { ::EndMenu(); });
+    Tray(kTrayId, WM_RBUTTONUP);
+    const HWND foreground = ::GetForegroundWindow();
+
+    INPUT keys[2]{};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = 'A';
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(::SendInput(2, keys, sizeof(INPUT)), 2u);
+    gametest::PumpThroughFramework(200);
+    ::RemoveWindowSubclass(focus, &RecordKeys, 78);
+
+    EXPECT_EQ(foreground, front.hwnd()) << "the window that had the foreground has it back";
+    EXPECT_FALSE(FocusIn(hwnd));
+    EXPECT_EQ(record.keys, std::vector<WPARAM>{}) << "typed into the hidden game";
+}
+
 TEST_F(GameCommandsTest, BringingTheQuitConfirmationForwardShowsEveryWindowThatOwnsIt) {
     ShowGame();
     const HWND hwnd = game->m_hWnd;
