@@ -67,8 +67,9 @@ STDMETHODIMP COleControlSite::OnUIDeactivate(BOOL) {
 // IOleControlSite: focus and the keys the control hands back
 
 // A key the control hands back. Tab past its last element (Shift+Tab past its
-// first) moves on in the dialog's tab order; the dialog keeps every other key
-// from closing anything, so the control handles those itself.
+// first) moves on in the dialog's tab order; with no other tab stop there the
+// page wraps and the focus stays in it. The dialog keeps every other key from
+// closing anything, so the control handles those itself.
 STDMETHODIMP COleControlSite::TranslateAccelerator(MSG* msg, DWORD modifiers) {
     if (!msg) return E_POINTER;
     const HWND container = ContainerWindow();
@@ -77,7 +78,7 @@ STDMETHODIMP COleControlSite::TranslateAccelerator(MSG* msg, DWORD modifiers) {
         return S_FALSE;
     }
     const HWND next = ::GetNextDlgTabItem(container, m_hWnd, (modifiers & fw::kKeyModShift) != 0);
-    if (!next || next == m_hWnd) return S_FALSE;
+    if (!next || next == m_hWnd) return S_OK;
     ::SendMessageW(container, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
     return S_OK;
 }

@@ -69,6 +69,9 @@ BOOL CLoginActiveDlg::OnInitDialog() {
     // Hidden until its first page is there; the backdrop shows through meanwhile.
     m_browser.ShowWindow(SW_HIDE);
 
+    // The buttons show no focus: they are for the mouse only.
+    m_btnMinimize.ModifyStyle(WS_TABSTOP, 0);
+    m_btnClose.ModifyStyle(WS_TABSTOP, 0);
     SetUpPngButton(m_btnMinimize, IDP_PANEL_MINIMIZE);
     SetUpPngButton(m_btnClose, IDP_PANEL_CLOSE);
     m_btnMinimize.MoveWindow(859, 90, 24, 24, TRUE);

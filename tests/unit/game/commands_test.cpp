@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/occ_site.h"
 #include "game/confirm_dlg.h"
 #include "game/single_modal.h"
 #include "game_window_fixture.h"
@@ -361,6 +362,33 @@ bool FocusIn(HWND page) {
     return focus && (focus == page || ::IsChild(page, focus));
 }
 }  // namespace
+
+TEST_F(GameCommandsTest, TabStaysInThePageAndNoStripButtonKeepsTheFocus) {
+    ShowGame();
+    ASSERT_TRUE(HasBrowser());
+    const HWND page = game->m_browser.m_hWnd;
+    game->m_browser.ShowWindow(SW_SHOW);
+    ::SetFocus(page);
+    ASSERT_TRUE(FocusIn(page));
+    for (const int id : {IDC_CLOSE, IDC_RESTORE, IDC_MAXIMIZE, IDC_MINIMIZE, IDC_FULLSCREEN, IDC_BOSS, IDC_REFRESH,
+                         IDC_SERVER, IDC_CLEAN})
+        EXPECT_FALSE(::GetWindowLongPtrW(Item(id), GWL_STYLE) & WS_TABSTOP) << "button " << id;
+
+    // The page hands back a Tab past its last element, a Shift+Tab past its first.
+    IOleControlSite* site = game->m_browser.m_pCtrlSite;
+    MSG tab{page, WM_KEYDOWN, VK_TAB, 1, 0, {}};
+    for (const DWORD modifiers : {DWORD{0}, fw::kKeyModShift}) {
+        EXPECT_EQ(site->TranslateAccelerator(&tab, modifiers), S_OK) << "modifiers " << modifiers;
+        EXPECT_TRUE(FocusIn(page)) << "modifiers " << modifiers;
+    }
+
+    // A click on a strip button does its work and leaves the keyboard to the page.
+    const HWND restore = Item(IDC_RESTORE);
+    ::SendMessageW(restore, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::SendMessageW(restore, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(game->m_nDisplayMode, CGameDialog::MODE_NORMAL);
+    EXPECT_TRUE(FocusIn(page));
+}
 
 TEST_F(GameCommandsTest, TheIconMenuOfTheHiddenWindowLeavesItsPageNoKeys) {
     ShowGame();
