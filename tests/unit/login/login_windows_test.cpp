@@ -8,6 +8,7 @@
 #include "framework/occ_manager.h"
 
 #include "framework/app.h"
+#include "login/handoff.h"
 #include "login/login_dlg.h"
 #include "login/login_panel.h"
 #include "res/resource.h"
@@ -216,8 +217,11 @@ TEST(GameAddress, MarkerAnywhereCaseSensitiveInWebAddressesOnly) {
     EXPECT_TRUE(IsGameAddress(L"http://h/play?mode=client=10"));
     EXPECT_TRUE(IsGameAddress(L"HTTPS://h/client=1"));
     for (const wchar_t* other : {L"client=1", L"file:///C:/client=1.htm", L"javascript:'client=1'",
-                                 L"res://ieframe.dll/client=1", L"httpx://h/client=1", L"about:client=1"})
+                                 L"res://ieframe.dll/client=1", L"httpx://h/client=1", L"about:client=1"}) {
         EXPECT_FALSE(IsGameAddress(other)) << other;
+        EXPECT_TRUE(CarriesGameMarker(other)) << other;
+    }
+    EXPECT_FALSE(CarriesGameMarker(L"http://h/play?server=4&Client=1"));
     EXPECT_FALSE(IsGameAddress(L"http://h/play?server=4&Client=1"));
     EXPECT_FALSE(IsGameAddress(L"http://h/news"));
     EXPECT_FALSE(IsGameAddress(L""));
