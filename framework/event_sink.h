@@ -14,12 +14,14 @@
 // reversed). IDispatch* takes a VT_DISPATCH argument; VARIANT* takes the variant a
 // VT_BYREF|VT_VARIANT argument points to (or the argument itself); BOOL* takes a
 // VT_BYREF|VT_BOOL argument, whose value is written back after the call. An argument
-// of another type reaches the handler as null.
+// of another type reaches the handler as null. A handler is a member function of
+// the window's class, or a free function that several windows bind alike.
 
 #include <windows.h>
 #include <oleauto.h>
 #include <cstddef>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 class CWnd;
@@ -79,25 +81,30 @@ template <> struct EventArg<BOOL*> {
 template <class F> struct EventHandlerTraits;
 template <class C, class... A> struct EventHandlerTraits<void (C::*)(A...)> {
     using Class = C;
-    static constexpr std::size_t arity = sizeof...(A);
+    using Args = std::tuple<EventArg<A>...>;
+};
+template <class... A> struct EventHandlerTraits<void (*)(A...)> {
+    using Args = std::tuple<EventArg<A>...>;
 };
 
-template <auto Handler, class C, class... A, std::size_t... I>
-void CallEvent(C* self, DISPPARAMS* params, void (C::*)(A...), std::index_sequence<I...>) {
+template <auto Handler, std::size_t... I>
+void CallEvent([[maybe_unused]] CWnd* self, DISPPARAMS* params, std::index_sequence<I...>) {
+    using Traits = EventHandlerTraits<decltype(Handler)>;
     const UINT count = params ? params->cArgs : 0;
     auto arg = [&](std::size_t index) -> VARIANT* {
         return index < count ? &params->rgvarg[count - 1 - index] : nullptr;
     };
-    std::tuple<EventArg<A>...> args(arg(I)...);
-    (self->*Handler)(std::get<I>(args).get()...);
+    typename Traits::Args args(arg(I)...);
+    if constexpr (std::is_member_function_pointer_v<decltype(Handler)>)
+        (static_cast<typename Traits::Class*>(self)->*Handler)(std::get<I>(args).get()...);
+    else
+        Handler(std::get<I>(args).get()...);
 }
 
 template <auto Handler>
 void DispatchEvent(CWnd* self, DISPPARAMS* params) {
-    using Traits = EventHandlerTraits<decltype(Handler)>;
-    using C = typename Traits::Class;
-    CallEvent<Handler>(static_cast<C*>(self), params, Handler,
-                       std::make_index_sequence<Traits::arity>{});
+    using Args = typename EventHandlerTraits<decltype(Handler)>::Args;
+    CallEvent<Handler>(self, params, std::make_index_sequence<std::tuple_size_v<Args>>{});
 }
 
 }  // namespace detail

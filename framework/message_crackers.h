@@ -48,6 +48,7 @@ FW_CRACKER(WM_HOTKEY, (c->*h)(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(
 FW_CRACKER(WM_TIMER, (c->*h)(static_cast<UINT_PTR>(wParam)); return 0;)
 FW_CRACKER(WM_SETCURSOR, return (c->*h)(CWnd::FromHandle(reinterpret_cast<HWND>(wParam)),
                                         LOWORD(lParam), HIWORD(lParam));)
+FW_CRACKER(WM_SETFOCUS, (c->*h)(CWnd::FromHandle(reinterpret_cast<HWND>(wParam))); return 0;)
 FW_CRACKER(WM_ERASEBKGND, CDC dc(reinterpret_cast<HDC>(wParam)); return (c->*h)(&dc);)
 FW_CRACKER(WM_CTLCOLOR, return CWnd::CrackCtlColor(c, h, wParam, lParam);)
 

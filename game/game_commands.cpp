@@ -80,10 +80,17 @@ LRESULT CGameDialog::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
         ::AppendMenuW(menu.get(), MF_STRING, ID_TRAY_EXIT, L"退出");
         // The menu closes on a click elsewhere only while its owner is the
         // foreground window, and on time only with a message after it.
+        const HWND previous = ::GetForegroundWindow();
         ::SetForegroundWindow(m_hWnd);
         // The choice comes back as WM_COMMAND ID_TRAY_EXIT.
         ::TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, m_hWnd, nullptr);
         PostMessage(WM_NULL);
+        // Hidden by the boss key, the window must not stay in front: the next keys
+        // would go into the hidden game. The window that had the foreground gets
+        // it back; failing that, nothing here keeps the keyboard.
+        if (!IsWindowVisible() && ::GetForegroundWindow() == m_hWnd &&
+            (!previous || previous == m_hWnd || !::SetForegroundWindow(previous)))
+            ::SetFocus(nullptr);
     }
     return 0;
 }

@@ -51,6 +51,8 @@ const fw::MessageMap* CGameDialog::GetMessageMap() const {
 const fw::EventSinkMap* CGameDialog::GetEventSinkMap() const {
     static const fw::EventSinkEntry entries[] = {
         fw::OnEvent<&CGameDialog::OnNavigateComplete2>(IDC_BROWSER, kNavigateComplete2),
+        fw::OnEvent<&RefuseNewWindow>(IDC_BROWSER, kNewWindow2),
+        fw::OnEvent<&RedirectNewWindow>(IDC_BROWSER, kNewWindow3),
     };
     static const fw::EventSinkMap map(CDialogEx::GetEventSinkMap(), entries);
     return &map;

@@ -1,5 +1,7 @@
 #include "game/single_modal.h"
 
+#include <algorithm>
+
 #include "framework/dialog.h"
 
 namespace {
@@ -10,12 +12,22 @@ struct OpenModal {
 };
 std::vector<OpenModal> g_open;
 
+bool IsOpen(HWND window) {
+    return std::any_of(g_open.begin(), g_open.end(),
+                       [window](const OpenModal& open) { return open.dialog->m_hWnd == window; });
+}
+
 void BringForward(HWND modal) {
-    // Hidden by the boss key together with its owner: both come back.
-    if (!::IsWindowVisible(modal)) {
-        if (HWND owner = ::GetWindow(modal, GW_OWNER)) ::ShowWindow(owner, SW_SHOW);
-        ::ShowWindow(modal, SW_SHOW);
+    // Hidden by the boss key together with the windows that own it: the whole
+    // chain comes back, outermost first, up to the window that owns the
+    // outermost of ours (the game window), so that none is left active unseen.
+    std::vector<HWND> chain;
+    for (HWND window = modal; window; window = ::GetWindow(window, GW_OWNER)) {
+        chain.push_back(window);
+        if (!IsOpen(window)) break;
     }
+    for (auto window = chain.rbegin(); window != chain.rend(); ++window)
+        if (!::IsWindowVisible(*window)) ::ShowWindow(*window, SW_SHOW);
     ::SetForegroundWindow(modal);
 }
 

@@ -45,6 +45,8 @@ void CGameDialog::InitTitleStrip() {
 void CGameDialog::InitStripButtons() {
     for (const StripButton& entry : kStripButtons) {
         CPngButton& button = this->*entry.button;
+        // Tab and the focus stay in the page: the strip is for the mouse only.
+        button.ModifyStyle(WS_TABSTOP, 0);
         SetUpPngButton(button, entry.strip);
         if (entry.tip) m_pToolTip->AddTool(&button, entry.tip);
     }

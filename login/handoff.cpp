@@ -1,10 +1,14 @@
 #include "login/handoff.h"
 
+#include <shellapi.h>
+
 #include <memory>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "app/login_app.h"
+#include "browser/variant_string.h"
 #include "game/confirm_dlg.h"
 #include "game/game_dialog.h"
 #include "game/single_modal.h"
@@ -15,6 +19,16 @@
 namespace {
 
 constexpr int kQuitExitCode = 16;
+constexpr std::wstring_view kGameMarker = L"client=1";
+
+bool IsWebAddress(const std::wstring& address) {
+    const auto startsWith = [&](std::wstring_view scheme) {
+        const int length = static_cast<int>(scheme.size());
+        return address.size() >= scheme.size() &&
+               ::CompareStringOrdinal(address.data(), length, scheme.data(), length, TRUE) == CSTR_EQUAL;
+    };
+    return startsWith(L"http:") || startsWith(L"https:");
+}
 
 CLoginDlg* Backdrop() { return static_cast<CLoginDlg*>(AfxGetMainWnd()); }
 
@@ -100,4 +114,28 @@ void ConfirmQuit() {
 
 void ConfirmServerList() {
     if (ConfirmMode(CONFIRM_CHANGE_SERVER) == IDOK) ReturnToServerList();
+}
+
+bool CarriesGameMarker(const std::wstring& address) { return address.find(kGameMarker) != std::wstring::npos; }
+
+bool IsGameAddress(const std::wstring& address) { return IsWebAddress(address) && CarriesGameMarker(address); }
+
+bool DivertGameAddress(const std::wstring& address) {
+    if (!CarriesGameMarker(address)) return false;
+    // Only web addresses reach the game window: a frame the platform does not
+    // control could hand it a file:, javascript: or res: address with the marker.
+    if (IsWebAddress(address)) EnterGame(address.c_str());
+    return true;
+}
+
+void RefuseNewWindow(VARIANT*, BOOL* Cancel) {
+    // The address, if the window is asked for with one, comes with NewWindow3.
+    if (Cancel) *Cancel = TRUE;
+}
+
+void RedirectNewWindow(VARIANT*, BOOL* Cancel, VARIANT*, VARIANT*, VARIANT* bstrUrl) {
+    if (Cancel) *Cancel = TRUE;
+    const std::wstring address = VariantString(bstrUrl);
+    if (DivertGameAddress(address) || !IsWebAddress(address)) return;
+    ::ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

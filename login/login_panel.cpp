@@ -1,7 +1,6 @@
 #include "login/login_panel.h"
 
 #include <string>
-#include <string_view>
 
 #include "browser/variant_string.h"
 #include "login/handoff.h"
@@ -14,17 +13,6 @@ constexpr DISPID kBeforeNavigate2 = 250;
 constexpr DISPID kNavigateComplete2 = 252;
 constexpr DISPID kDocumentComplete = 259;
 }  // namespace
-
-bool IsGameAddress(const std::wstring& address) {
-    // Only web addresses: a frame the platform does not control could hand the
-    // game window a file:, javascript: or res: address carrying the marker.
-    const auto startsWith = [&](std::wstring_view scheme) {
-        const int length = static_cast<int>(scheme.size());
-        return address.size() >= scheme.size() &&
-               ::CompareStringOrdinal(address.data(), length, scheme.data(), length, TRUE) == CSTR_EQUAL;
-    };
-    return (startsWith(L"http:") || startsWith(L"https:")) && address.find(L"client=1") != std::wstring::npos;
-}
 
 CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* backdrop) : CDialogEx(IDD_LOGIN_PANEL), m_pBackdrop(backdrop) {}
 
@@ -45,6 +33,8 @@ const fw::EventSinkMap* CLoginActiveDlg::GetEventSinkMap() const {
         fw::OnEvent<&CLoginActiveDlg::OnDocumentComplete>(IDC_BROWSER, kDocumentComplete),
         fw::OnEvent<&CLoginActiveDlg::OnNavigateComplete2>(IDC_BROWSER, kNavigateComplete2),
         fw::OnEvent<&CLoginActiveDlg::OnBeforeNavigate2>(IDC_BROWSER, kBeforeNavigate2),
+        fw::OnEvent<&RefuseNewWindow>(IDC_BROWSER, kNewWindow2),
+        fw::OnEvent<&RedirectNewWindow>(IDC_BROWSER, kNewWindow3),
     };
     static const fw::EventSinkMap map(CDialogEx::GetEventSinkMap(), entries);
     return &map;
@@ -69,6 +59,9 @@ BOOL CLoginActiveDlg::OnInitDialog() {
     // Hidden until its first page is there; the backdrop shows through meanwhile.
     m_browser.ShowWindow(SW_HIDE);
 
+    // The buttons show no focus: they are for the mouse only.
+    m_btnMinimize.ModifyStyle(WS_TABSTOP, 0);
+    m_btnClose.ModifyStyle(WS_TABSTOP, 0);
     SetUpPngButton(m_btnMinimize, IDP_PANEL_MINIMIZE);
     SetUpPngButton(m_btnClose, IDP_PANEL_CLOSE);
     m_btnMinimize.MoveWindow(859, 90, 24, 24, TRUE);
@@ -98,11 +91,8 @@ void CLoginActiveDlg::OnMinimize() { m_pBackdrop->ShowWindow(SW_MINIMIZE); }
 
 void CLoginActiveDlg::OnBeforeNavigate2(IDispatch*, VARIANT* URL, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
                                         BOOL* Cancel) {
-    const std::wstring address = VariantString(URL);
-    if (!IsGameAddress(address)) return;
     // The panel keeps the page it shows, whatever becomes of the game.
-    if (Cancel) *Cancel = TRUE;
-    EnterGame(address.c_str());
+    if (DivertGameAddress(VariantString(URL)) && Cancel) *Cancel = TRUE;
 }
 
 void CLoginActiveDlg::OnNavigateComplete2(IDispatch*, VARIANT*) {

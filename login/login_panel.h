@@ -3,8 +3,6 @@
 // only the platform's page and two buttons. It screens every navigation of its
 // browser for game addresses.
 
-#include <string>
-
 #include "browser/web_browser.h"
 #include "framework/dialog.h"
 #include "ui/layered_window.h"
@@ -42,6 +40,3 @@ protected:
     void OnNavigateComplete2(IDispatch* pDisp, VARIANT* URL);
     void OnDocumentComplete(IDispatch* pDisp, VARIANT* URL);
 };
-
-// True for a web (http: or https:) address that asks to enter a game.
-bool IsGameAddress(const std::wstring& address);

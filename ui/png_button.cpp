@@ -23,6 +23,7 @@ const fw::MessageMap* CPngButton::GetMessageMap() const {
         fw::OnMessage<WM_LBUTTONDOWN, &CPngButton::OnLButtonDown>(),
         fw::OnMessage<WM_LBUTTONUP, &CPngButton::OnLButtonDown>(),
         fw::OnMessage<WM_SETCURSOR, &CPngButton::OnSetCursor>(),
+        fw::OnMessage<WM_SETFOCUS, &CPngButton::OnSetFocus>(),
         fw::OnMessage<WM_ERASEBKGND, &CPngButton::OnEraseBkgnd>(),
         fw::OnMessage<WM_DESTROY, &CPngButton::OnDestroy>(),
     };
@@ -107,6 +108,20 @@ void CPngButton::OnLButtonDown(UINT, CPoint) {
 BOOL CPngButton::OnSetCursor(CWnd*, UINT, UINT) {
     ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
     return TRUE;
+}
+
+// A button the keyboard cannot reach by Tab is no keyboard target at all: a
+// press (or a dialog restoring its focus) hands the focus straight back where it
+// came from, else to the dialog's first tab stop (the page), else to nothing.
+// The press itself goes on: the button takes the mouse only after this.
+void CPngButton::OnSetFocus(CWnd* pOldWnd) {
+    Default();
+    if (::GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_TABSTOP) return;
+    const HWND dialog = ::GetParent(m_hWnd);
+    HWND back = pOldWnd ? pOldWnd->m_hWnd : nullptr;
+    if (!back || !::IsChild(dialog, back) || !::IsWindowVisible(back))
+        back = ::GetNextDlgTabItem(dialog, nullptr, FALSE);
+    ::SetFocus(back != m_hWnd ? back : nullptr);
 }
 
 BOOL CPngButton::OnEraseBkgnd(CDC*) { return TRUE; }

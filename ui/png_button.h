@@ -1,6 +1,9 @@
 #pragma once
 // CPngButton: an owner-drawn push button showing one row of a four-row PNG strip
-// (normal, mouse over, pressed, never drawn).
+// (normal, mouse over, pressed, never drawn). Its images show no focus: an owner
+// whose buttons are no tab stops (ModifyStyle(WS_TABSTOP, 0)) gets buttons that
+// never keep the keyboard focus either, so that Space or Enter never fires one
+// the player cannot see is chosen.
 
 #include <windows.h>
 #include <objidl.h>
@@ -40,6 +43,7 @@ protected:
     void OnMouseLeave();
     void OnLButtonDown(UINT flags, CPoint point);
     BOOL OnSetCursor(CWnd* pWnd, UINT hitTest, UINT message);
+    void OnSetFocus(CWnd* pOldWnd);
     BOOL OnEraseBkgnd(CDC* pDC);
     void OnDestroy();
 

@@ -133,7 +133,8 @@ class LoginPanelTest(driver.ClientTest):
             self.client.wait_event("before_navigate", instance=1, url=url, frame=True)
         screened = [e["cancelled"] for url in SCHEME_FRAMES
                     for e in self.client.events("before_navigate", instance=1, url=url)]
-        self.assertEqual(screened, [False] * len(SCHEME_FRAMES))
+        # Every address with the marker is cancelled; none of these opens a game.
+        self.assertEqual(screened, [True] * len(SCHEME_FRAMES))
         self.assertEqual([e for e in self.client.log() if e.get("instance") == 2], [])
         self.assertTrue(driver.is_viewable(self.login.backdrop))
         panel_pages = self.client.events("navigate_complete", instance=1, frame=False)

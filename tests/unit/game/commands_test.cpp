@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/occ_site.h"
 #include "game/confirm_dlg.h"
+#include "game/single_modal.h"
 #include "game_window_fixture.h"
 #include "res/resource.h"
 #include "support/win_test.h"
@@ -349,6 +351,112 @@ TEST_F(GameCommandsTest, TheBossKeyHidesAndRestoresTheGameWithTheConfirmationItO
     ASSERT_NE(asked, hwnd);
     EXPECT_TRUE(hiddenTogether);
     EXPECT_TRUE(backTogether);
+    EXPECT_EQ(activeAfter, asked);
+    EXPECT_TRUE(::IsWindowVisible(hwnd));
+}
+
+namespace {
+// Whether the keyboard focus is in `page` (the control's window or one inside it).
+bool FocusIn(HWND page) {
+    const HWND focus = ::GetFocus();
+    return focus && (focus == page || ::IsChild(page, focus));
+}
+}  // namespace
+
+TEST_F(GameCommandsTest, TabStaysInThePageAndNoStripButtonKeepsTheFocus) {
+    ShowGame();
+    ASSERT_TRUE(HasBrowser());
+    const HWND page = game->m_browser.m_hWnd;
+    game->m_browser.ShowWindow(SW_SHOW);
+    ::SetFocus(page);
+    ASSERT_TRUE(FocusIn(page));
+    for (const int id : {IDC_CLOSE, IDC_RESTORE, IDC_MAXIMIZE, IDC_MINIMIZE, IDC_FULLSCREEN, IDC_BOSS, IDC_REFRESH,
+                         IDC_SERVER, IDC_CLEAN})
+        EXPECT_FALSE(::GetWindowLongPtrW(Item(id), GWL_STYLE) & WS_TABSTOP) << "button " << id;
+
+    // The page hands back a Tab past its last element, a Shift+Tab past its first.
+    IOleControlSite* site = game->m_browser.m_pCtrlSite;
+    MSG tab{page, WM_KEYDOWN, VK_TAB, 1, 0, {}};
+    for (const DWORD modifiers : {DWORD{0}, fw::kKeyModShift}) {
+        EXPECT_EQ(site->TranslateAccelerator(&tab, modifiers), S_OK) << "modifiers " << modifiers;
+        EXPECT_TRUE(FocusIn(page)) << "modifiers " << modifiers;
+    }
+
+    // A click on a strip button does its work and leaves the keyboard to the page.
+    const HWND restore = Item(IDC_RESTORE);
+    ::SendMessageW(restore, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::SendMessageW(restore, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(game->m_nDisplayMode, CGameDialog::MODE_NORMAL);
+    EXPECT_TRUE(FocusIn(page));
+}
+
+TEST_F(GameCommandsTest, TheIconMenuOfTheHiddenWindowLeavesItsPageNoKeys) {
+    ShowGame();
+    ASSERT_TRUE(HasBrowser());
+    const HWND hwnd = game->m_hWnd;
+    game->m_browser.ShowWindow(SW_SHOW);
+    ::SetFocus(game->m_browser.m_hWnd);
+    const HWND focus = ::GetFocus();
+    ASSERT_TRUE(FocusIn(game->m_browser.m_hWnd));
+    KeyRecord record;
+    ASSERT_TRUE(::SetWindowSubclass(focus, &RecordKeys, 78, reinterpret_cast<DWORD_PTR>(&record)));
+
+    // The player works elsewhere, hides the game with F10 and dismisses the icon's menu.
+    gametest::PlainWindow front(L"in front");
+    ::ShowWindow(front.hwnd(), SW_SHOW);
+    ASSERT_TRUE(::SetForegroundWindow(front.hwnd()));
+    game->SendMessage(WM_HOTKEY, 1001, MAKELPARAM(0, VK_F10));
+    ASSERT_FALSE(::IsWindowVisible(hwnd));
+    test::RunLater([] { ::EndMenu(); });
+    Tray(kTrayId, WM_RBUTTONUP);
+    const HWND foreground = ::GetForegroundWindow();
+
+    INPUT keys[2]{};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = 'A';
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(::SendInput(2, keys, sizeof(INPUT)), 2u);
+    gametest::PumpThroughFramework(200);
+    ::RemoveWindowSubclass(focus, &RecordKeys, 78);
+
+    EXPECT_EQ(foreground, front.hwnd()) << "the window that had the foreground has it back";
+    EXPECT_FALSE(FocusIn(hwnd));
+    EXPECT_EQ(record.keys, std::vector<WPARAM>{}) << "typed into the hidden game";
+}
+
+TEST_F(GameCommandsTest, BringingTheQuitConfirmationForwardShowsEveryWindowThatOwnsIt) {
+    ShowGame();
+    const HWND hwnd = game->m_hWnd;
+    // Any modal window of ours stands for the cleaning window under the confirmation.
+    CConfirmDlg cleaning;
+    HWND asked = nullptr;
+    bool overCleaning = false;
+    bool hiddenTogether = false;
+    bool backTogether = false;
+    HWND activeAfter = nullptr;
+    test::RunLater([&] {
+        test::RunLater([&] {
+            asked = ::GetActiveWindow();
+            overCleaning = ::GetWindow(asked, GW_OWNER) == cleaning.m_hWnd;
+            game->SendMessage(WM_HOTKEY, 1001, MAKELPARAM(0, VK_F10));
+            hiddenTogether = !::IsWindowVisible(hwnd) && !::IsWindowVisible(cleaning.m_hWnd) &&
+                             !::IsWindowVisible(asked);
+            // The icon's exit while the whole group is hidden.
+            game->SendMessage(WM_COMMAND, ID_TRAY_EXIT);
+            backTogether = ::IsWindowVisible(hwnd) && ::IsWindowVisible(cleaning.m_hWnd) &&
+                           ::IsWindowVisible(asked);
+            activeAfter = ::GetActiveWindow();
+            ::PostMessageW(asked, WM_COMMAND, IDCANCEL, 0);
+        });
+        game->SendMessage(WM_CLOSE);
+        ::PostMessageW(cleaning.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    });
+    DoModalAlone(cleaning, ModalKind::Cleaning);
+
+    ASSERT_NE(asked, nullptr);
+    EXPECT_TRUE(overCleaning);
+    EXPECT_TRUE(hiddenTogether);
+    EXPECT_TRUE(backTogether) << "the game window under its modal windows stayed hidden";
     EXPECT_EQ(activeAfter, asked);
     EXPECT_TRUE(::IsWindowVisible(hwnd));
 }

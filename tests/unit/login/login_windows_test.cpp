@@ -8,6 +8,7 @@
 #include "framework/occ_manager.h"
 
 #include "framework/app.h"
+#include "login/handoff.h"
 #include "login/login_dlg.h"
 #include "login/login_panel.h"
 #include "res/resource.h"
@@ -151,8 +152,10 @@ TEST_F(LoginWindowsTest, BackdropShownUnderThePanelLeavesActivationAndFocusAlone
     const UINT still = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
     ::SetWindowPos(backdrop.m_hWnd, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | still);
     ::SetActiveWindow(panel->m_hWnd);
-    ::SetFocus(panel->m_btnClose.m_hWnd);
-    ASSERT_EQ(::GetFocus(), panel->m_btnClose.m_hWnd);
+    panel->m_browser.ShowWindow(SW_SHOW);
+    ::SetFocus(panel->m_browser.m_hWnd);
+    const HWND focus = ::GetFocus();
+    ASSERT_TRUE(focus == panel->m_browser.m_hWnd || ::IsChild(panel->m_browser.m_hWnd, focus));
 
     g_focusMoves.clear();
     HHOOK hook = ::SetWindowsHookExW(WH_CBT, &RecordFocusMoves, nullptr, ::GetCurrentThreadId());
@@ -160,7 +163,7 @@ TEST_F(LoginWindowsTest, BackdropShownUnderThePanelLeavesActivationAndFocusAlone
     ::UnhookWindowsHookEx(hook);
 
     EXPECT_EQ(g_focusMoves, std::vector<int>{});
-    EXPECT_EQ(::GetFocus(), panel->m_btnClose.m_hWnd);
+    EXPECT_EQ(::GetFocus(), focus);
     bool panelAbove = false;
     for (HWND above = ::GetWindow(backdrop.m_hWnd, GW_HWNDPREV); above; above = ::GetWindow(above, GW_HWNDPREV))
         panelAbove = panelAbove || above == panel->m_hWnd;
@@ -214,8 +217,11 @@ TEST(GameAddress, MarkerAnywhereCaseSensitiveInWebAddressesOnly) {
     EXPECT_TRUE(IsGameAddress(L"http://h/play?mode=client=10"));
     EXPECT_TRUE(IsGameAddress(L"HTTPS://h/client=1"));
     for (const wchar_t* other : {L"client=1", L"file:///C:/client=1.htm", L"javascript:'client=1'",
-                                 L"res://ieframe.dll/client=1", L"httpx://h/client=1", L"about:client=1"})
+                                 L"res://ieframe.dll/client=1", L"httpx://h/client=1", L"about:client=1"}) {
         EXPECT_FALSE(IsGameAddress(other)) << other;
+        EXPECT_TRUE(CarriesGameMarker(other)) << other;
+    }
+    EXPECT_FALSE(CarriesGameMarker(L"http://h/play?server=4&Client=1"));
     EXPECT_FALSE(IsGameAddress(L"http://h/play?server=4&Client=1"));
     EXPECT_FALSE(IsGameAddress(L"http://h/news"));
     EXPECT_FALSE(IsGameAddress(L""));
@@ -241,4 +247,27 @@ TEST(BackdropWithoutItsImage, KeepsTheTemplateSizeUnlayeredAndStillComesUp) {
     }
     AfxSetResourceHandle(previous);
     ::FreeLibrary(broken);
+}
+
+TEST_F(LoginWindowsTest, TabNeverLeavesTheFocusOnAButtonThatCannotShowIt) {
+    for (const CPngButton* button : {&panel->m_btnMinimize, &panel->m_btnClose})
+        EXPECT_FALSE(::GetWindowLongPtrW(button->m_hWnd, GWL_STYLE) & WS_TABSTOP);
+    ::SetActiveWindow(panel->m_hWnd);
+    for (int i = 0; i < 3; ++i) {
+        const HWND focus = ::GetFocus();
+        ::PostMessageW(focus ? focus : panel->m_hWnd, WM_KEYDOWN, VK_TAB, 1);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!AfxPreTranslateMessage(&msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+        }
+        EXPECT_NE(::GetFocus(), panel->m_btnMinimize.m_hWnd) << "Tab " << i;
+        EXPECT_NE(::GetFocus(), panel->m_btnClose.m_hWnd) << "Tab " << i;
+    }
+    // A click leaves no focus on the button either: Space would press it unseen.
+    ::SendMessageW(panel->m_btnClose.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    EXPECT_NE(::GetFocus(), panel->m_btnClose.m_hWnd);
+    ::ReleaseCapture();  // the press ends without a click
 }
