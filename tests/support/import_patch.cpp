@@ -43,11 +43,6 @@ ImportPatch::ImportPatch(const char* dll, const char* function, const void* repl
     Write(slot_, reinterpret_cast<ULONG_PTR>(replacement));
 }
 
-ImportPatch::ImportPatch(void* slot, const void* replacement) : slot_(static_cast<ULONG_PTR*>(slot)) {
-    original_ = *slot_;
-    Write(slot_, reinterpret_cast<ULONG_PTR>(replacement));
-}
-
 ImportPatch::~ImportPatch() {
     if (slot_) Write(slot_, original_);
 }

@@ -13,10 +13,6 @@ public:
     // `replacement` must have the signature of `function`. Patched() is false
     // when the program does not import it.
     ImportPatch(const char* dll, const char* function, const void* replacement);
-    // A function imported on first use (the client delay-loads shell32 and
-    // wininet): no import directory lists it, but the linker names its slot
-    // __imp_<function>, which the test passes here.
-    ImportPatch(void* slot, const void* replacement);
     ~ImportPatch();
     ImportPatch(const ImportPatch&) = delete;
     ImportPatch& operator=(const ImportPatch&) = delete;

@@ -171,9 +171,6 @@ TEST_F(HandOffTest, WithoutAGameWindowTheLoginWindowsStay) {
     EXPECT_TRUE(backdrop.m_pLoginPanel->IsWindowVisible());
 }
 
-// The client's slot for ShellExecuteW, which it imports on first use.
-extern "C" void* __imp_ShellExecuteW;
-
 namespace {
 
 // What the client asked the shell to open, through its own import of ShellExecuteW.
@@ -278,7 +275,8 @@ TEST_F(HandOffTest, EveryMarkerAddressIsCancelledAndOnlyWebOnesEnterTheGame) {
 
 TEST_F(HandOffTest, NewWindowsOfEitherBrowserAreRefusedAndTheirAddressesRouted) {
     g_shellOpened.clear();
-    const test::ImportPatch shell(&__imp_ShellExecuteW, reinterpret_cast<const void*>(&RecordShellExecute));
+    const test::ImportPatch shell("shell32.dll", "ShellExecuteW", reinterpret_cast<const void*>(&RecordShellExecute));
+    ASSERT_TRUE(shell.Patched());
     const wchar_t* const game = L"http://127.0.0.1:8350/vornak/play?server=1&client=1";
     const wchar_t* const news = L"https://127.0.0.1:8350/vornak/news";
 
