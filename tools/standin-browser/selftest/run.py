@@ -643,10 +643,11 @@ def check_window_events(s, platform):
     c.start("window placement and visibility")
     run = s.host(platform.url("/vornak/news"), "docs:1", "move:40,50,300,200", "hide", "show")
     windows = run.events("window")
-    moved = {"instance": 1, "event": "window", "x": 40, "y": 50, "w": 300, "h": 200, "visible": True}
+    moved = {"instance": 1, "event": "window", "x": 40, "y": 50, "w": 300, "h": 200, "visible": True, "shown": True}
     placed = [{k: v for k, v in w.items() if k != "ms"} for w in windows[1:2]]
     c.check(placed == [moved], "SetObjectRects moves the window and is logged", str(windows))
-    c.check([w["visible"] for w in windows[1:4]] == [True, False, True], "hide and show are logged", str(windows))
+    c.check([(w["visible"], w["shown"]) for w in windows[1:4]] == [(True, True), (False, False), (True, True)],
+            "hide and show are logged", str(windows))
     c.check(run.fact("hide") == "visible=0" and run.fact("show") == "visible=1",
             "OLEIVERB_HIDE and OLEIVERB_SHOW change the window's visibility")
 
