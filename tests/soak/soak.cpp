@@ -49,7 +49,7 @@ constexpr int kFilesPerFolder = 6;
 constexpr DWORD kQuietMs = 50;
 
 // What each figure may still grow by per step once warmed up (the least-squares
-// slope over the steps after the first quarter). A leak of one object or window
+// slope over the second half of a phase). A leak of one object or window
 // a step is 1; the working set breathes with the full-screen surfaces.
 constexpr double kObjectsPerStep = 0.25;
 constexpr double kPrivateBytesPerStep = 64 << 10;
@@ -247,11 +247,12 @@ std::vector<Metric> Metrics() {
     return metrics;
 }
 
-// A leak shows as a figure that keeps rising with the count once the first
-// quarter of a phase has filled what fills once (caches of pages, fonts and
-// Wine's device contexts).
+// A leak shows as a figure that keeps rising with the count once the first half
+// of a phase has filled what fills once (caches of pages and fonts, and Wine's
+// cache of device contexts, each with its region, which grows with the most
+// DCs ever held at once: on a loaded machine over the first ten cleanings).
 bool LevelledOff(const char* phase, const std::vector<Figures>& steps) {
-    const std::vector<Figures> warm(steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 4), steps.end());
+    const std::vector<Figures> warm(steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
     bool ok = true;
     for (const Metric& metric : Metrics()) {
         const double slope = Slope(warm, metric.value);
@@ -320,7 +321,7 @@ bool Soak(int trips, int cleanings) {
 int wmain(int argc, wchar_t** argv) {
     const int trips = argc == 3 ? _wtoi(argv[1]) : 0;
     const int cleanings = argc == 3 ? _wtoi(argv[2]) : 0;
-    // Each phase is judged after its first quarter, by a slope of several steps.
+    // Each phase is judged over its second half, by a slope of several steps.
     if (trips < 8 || cleanings < 8) {
         std::fprintf(stderr, "usage: soak <round trips> <cleanings>, eight or more of each\n");
         return 2;
