@@ -115,6 +115,21 @@ class LoginPanelTest(driver.ClientTest):
         self.assertEqual([e for e in self.client.log() if e.get("instance") == 2], [])
         self.assertTrue(driver.is_viewable(self.login.backdrop))
 
+    def test_a_game_address_for_a_new_window_opens_no_browser_window(self):
+        # A link with target="_blank": the control asks its host for a new
+        # window, and the panel refuses it, so no plain browser window shows
+        # the game outside the game window and the screening.
+        self.open_server_list()
+        url = PLATFORM + SERVER_LINKS["server 7 in a new window"]
+        self.login.click_link(SERVER_LINKS["server 7 in a new window"])
+        asked = self.client.wait_event("new_window", instance=1, url=url)
+        self.assertTrue(asked[-1]["cancelled"], asked)
+        # A later click proves the request was dealt with in full.
+        self.login.click_link(SERVER_LINKS["news"])
+        self.client.wait_event("before_navigate", instance=1, url=PLATFORM + SERVER_LINKS["news"])
+        browsers = {e["instance"] for e in self.client.log() if e["event"] == "created"}
+        self.assertLessEqual(browsers, {1, 2}, "a browser window of the control's own was opened")
+
     def test_capital_marker_stays_in_the_panel(self):
         self.open_server_list()
         self.login.click_link(SERVER_LINKS["capital Client"])
