@@ -226,10 +226,13 @@ void BrowserControl::StartNavigation(const Request& request, int frame, bool ref
     const bool isFrame = frame != kTopLevel;
     const unsigned serial = documentSerial_;
     if (!refresh) {
-        const auto target = fw::ComPtr<IDispatch>::Retain(
-            isFrame ? frames_[static_cast<size_t>(frame)].dispatch.get() : static_cast<IDispatch*>(this));
+        // A frame's object is held through the event: the host may replace the frames.
+        const auto frameObject =
+            isFrame ? fw::ComPtr<IDispatch>::Retain(frames_[static_cast<size_t>(frame)].dispatch.get())
+                    : fw::ComPtr<IDispatch>();
+        IDispatch* const target = isFrame ? frameObject.get() : static_cast<IDispatch*>(this);
         const std::wstring frameName = isFrame ? frames_[static_cast<size_t>(frame)].ref.name : L"";
-        const bool cancelled = FireBeforeNavigate(target.get(), request, frameName, isFrame);
+        const bool cancelled = FireBeforeNavigate(target, request, frameName, isFrame);
         // A host that pumps messages in the event may have let another document
         // replace the one this frame belonged to.
         if (isFrame && serial != documentSerial_) return;

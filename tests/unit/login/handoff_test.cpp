@@ -208,10 +208,10 @@ VARIANT_BOOL BeforeNavigate(CWebBrowser2& browser, const wchar_t* url) {
     VARIANT empty[4];
     std::vector<VARIANT> args(7);
     args[0] = ByRef(&cancel);
-    for (int i = 0; i < 4; ++i) {
+    for (size_t i = 0; i < 4; ++i) {
         ::VariantInit(&empty[i]);
-        args[static_cast<size_t>(1 + i)].vt = VT_BYREF | VT_VARIANT;
-        args[static_cast<size_t>(1 + i)].pvarVal = &empty[i];
+        args[1 + i].vt = VT_BYREF | VT_VARIANT;
+        args[1 + i].pvarVal = &empty[i];
     }
     args[5].vt = VT_BYREF | VT_VARIANT;
     args[5].pvarVal = &urlValue;

@@ -332,7 +332,7 @@ private:
         for (UINT i = params->cArgs; i-- > 0;) {
             const VARIANT& v = params->rgvarg[i];
             char type[16];
-            std::snprintf(type, sizeof type, "%s%x", types.empty() ? "" : ",", v.vt);
+            static_cast<void>(std::snprintf(type, sizeof type, "%s%x", types.empty() ? "" : ",", v.vt));
             types += type;
             if (v.vt == VT_BSTR) {
                 values += " " + Utf8(v.bstrVal ? std::wstring(v.bstrVal, ::SysStringLen(v.bstrVal)) : L"");
