@@ -20,13 +20,20 @@ harness_display() {
 # Starts Xvfb on a free display, with the compositor and (HARNESS_WM=openbox)
 # the window manager, and exports DISPLAY.
 harness_x_server() {
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-    HARNESS_PIDS+=($!)
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; return 1; }
+    local n=90 pid _
+    # Another run starting at the same moment may take the number first: then
+    # our Xvfb exits, and the display that answers is not ours.
+    for _ in $(seq 20); do
+        while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+        Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+        pid=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+        kill -0 "$pid" 2>/dev/null && break
+        n=$((n + 1))
+    done
+    kill -0 "$pid" 2>/dev/null && xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; return 1; }
+    HARNESS_PIDS+=("$pid")
     # Per-pixel alpha of layered windows shows only through a compositor.
     xcompmgr >/dev/null 2>&1 &
     HARNESS_PIDS+=($!)
