@@ -572,25 +572,25 @@ private:
 
     // Navigate(URL) with every optional argument a reference to one empty VARIANT,
     // or with the ones given: "URL|FLAGS|TARGET|POST|HEADERS".
-    bool Navigate(const std::wstring& spec) {
-        std::vector<std::wstring> parts;
+    bool Navigate(const std::wstring& arguments) {
+        std::vector<std::wstring> fields;
         for (size_t start = 0;;) {
-            const size_t bar = spec.find(L'|', start);
-            parts.push_back(spec.substr(start, bar == std::wstring::npos ? std::wstring::npos : bar - start));
+            const size_t bar = arguments.find(L'|', start);
+            fields.push_back(arguments.substr(start, bar == std::wstring::npos ? std::wstring::npos : bar - start));
             if (bar == std::wstring::npos) break;
             start = bar + 1;
         }
-        const std::wstring url = parts[0];
+        const std::wstring url = fields[0];
         VARIANT empty;
         ::VariantInit(&empty);
         VARIANT optional[4];  // Flags, TargetFrameName, PostData, Headers
         for (VARIANT& v : optional) ::VariantInit(&v);
-        if (parts.size() == 5) {
+        if (fields.size() == 5) {
             optional[0].vt = VT_I4;
-            optional[0].lVal = std::wcstol(parts[1].c_str(), nullptr, 10);
+            optional[0].lVal = std::wcstol(fields[1].c_str(), nullptr, 10);
             optional[1].vt = VT_BSTR;
-            optional[1].bstrVal = ::SysAllocString(parts[2].c_str());
-            const std::string post = Utf8(parts[3]);
+            optional[1].bstrVal = ::SysAllocString(fields[2].c_str());
+            const std::string post = Utf8(fields[3]);
             if (!post.empty()) {
                 optional[2].vt = VT_ARRAY | VT_UI1;
                 optional[2].parray = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(post.size()));
@@ -599,7 +599,7 @@ private:
                 std::memcpy(data, post.data(), post.size());
                 ::SafeArrayUnaccessData(optional[2].parray);
             }
-            std::wstring headers = parts[4];
+            std::wstring headers = fields[4];
             for (size_t at; (at = headers.find(L"\\n")) != std::wstring::npos;) headers.replace(at, 2, L"\r\n");
             optional[3].vt = VT_BSTR;
             optional[3].bstrVal = ::SysAllocString(headers.c_str());
@@ -608,7 +608,7 @@ private:
         for (int i = 0; i < 4; ++i) {
             ::VariantInit(&args[i]);
             args[i].vt = VT_VARIANT | VT_BYREF;
-            args[i].pvarVal = parts.size() == 5 ? &optional[3 - i] : &empty;
+            args[i].pvarVal = fields.size() == 5 ? &optional[3 - i] : &empty;
         }
         ::VariantInit(&args[4]);
         args[4].vt = VT_BSTR;
