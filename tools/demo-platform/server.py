@@ -65,7 +65,7 @@ def servers_page(_query):
         ("/vornak/auto", "quick start (server 6)"),
         ("/vornak/schemes", "frames of other schemes"),
     ]
-    # Links that open a new window: the real control asks its host with NewWindow2/3,
+    # Links that open a new window: the real control asks its host with NewWindow3,
     # and no BeforeNavigate2 reaches the host for them.
     new_windows = [
         ("/vornak/play?server=7&client=1", "server 7 in a new window"),

@@ -176,43 +176,33 @@ void BrowserControl::FollowLink(const LayoutItem& link, bool shift) {
     NavigateTarget(request, frame, target, shift, kNewWindowFromClick | (shift ? kNewWindowForced : 0));
 }
 
-// NewWindow2, then NewWindow3 unless the host cancelled; a host that hands back
-// a browser of its own in ppDisp gets the address navigated there, else the
-// control opens a window of its own.
+// NewWindow3 alone, as the control has fired since XP SP2 (never NewWindow2);
+// a host that hands back a browser of its own in ppDisp gets the address
+// navigated there, else the control opens a window of its own.
 void BrowserControl::OpenNewWindow(const std::wstring& url, DWORD flags) {
     const auto keepAlive = fw::ComPtr<IUnknown>::Retain(GetUnknown());
     IDispatch* supplied = nullptr;
     VARIANT_BOOL cancel = VARIANT_FALSE;
     VARIANT browserArg = Typed(VT_DISPATCH | VT_BYREF);
     browserArg.ppdispVal = &supplied;
-    const VARIANT cancelArg = CancelArg(&cancel);
-    // Arguments go last first: NewWindow2(ppDisp, Cancel).
-    VARIANT two[2] = {cancelArg, browserArg};
-    DISPPARAMS params2{two, nullptr, 2, 0};
-    events_.Fire(DISPID_NEWWINDOW2, params2);
-    const bool third = cancel == VARIANT_FALSE;
-    if (third) {
-        // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl).
-        Variant context = Variant::String(url_);
-        Variant address = Variant::String(url);
-        VARIANT flagsArg = Typed(VT_UI4);
-        flagsArg.ulVal = flags;
-        VARIANT five[5] = {*address.get(), *context.get(), flagsArg, cancelArg, browserArg};
-        DISPPARAMS params3{five, nullptr, 5, 0};
-        events_.Fire(kDispidNewWindow3, params3);
-    }
+    Variant context = Variant::String(url_);
+    Variant address = Variant::String(url);
+    VARIANT flagsArg = Typed(VT_UI4);
+    flagsArg.ulVal = flags;
+    // Arguments go last first: NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl).
+    VARIANT args[5] = {*address.get(), *context.get(), flagsArg, CancelArg(&cancel), browserArg};
+    DISPPARAMS params{args, nullptr, 5, 0};
+    events_.Fire(kDispidNewWindow3, params);
     const fw::ComPtr<IDispatch> hostBrowser(supplied);  // the host's reference, now ours
     const bool cancelled = cancel != VARIANT_FALSE;
     LogLine(instance_, "new_window")
         .Str("url", url)
         .Int("flags", flags)
-        .Bool("new_window3", third)
         .Bool("cancelled", cancelled)
         .Bool("host_browser", hostBrowser.get() != nullptr)
         .Write();
     if (cancelled) return;
     if (hostBrowser) {
-        Variant address = Variant::String(url);
         DISPPARAMS navigate{address.get(), nullptr, 1, 0};
         hostBrowser->Invoke(kDispidNavigate, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &navigate, nullptr,
                             nullptr, nullptr);

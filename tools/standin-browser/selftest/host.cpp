@@ -321,7 +321,7 @@ public:
 
 private:
     // Any other event: its argument types in declaration order, its strings and
-    // numbers; NewWindow2 is cancelled when the options say so.
+    // numbers; NewWindow3 is cancelled when the options say so.
     void ReportOther(DISPID id, DISPPARAMS* params) {
         if (!params || (params->cArgs && !params->rgvarg)) {
             Report("bad_call sink=%d dispid=%ld", number_, id);
@@ -346,9 +346,9 @@ private:
         }
         Report("other sink=%d dispid=%ld types=%s values=%s", number_, id, types.c_str(), values.c_str());
         if (id == DISPID_DOWNLOADCOMPLETE) ++downloadsCompleted;
-        if (id == DISPID_NEWWINDOW2 && number_ == 1 && options_.cancelNewWindow && params->cArgs == 2 &&
-            params->rgvarg[0].vt == (VT_BOOL | VT_BYREF)) {
-            *params->rgvarg[0].pboolVal = VARIANT_TRUE;
+        if (id == DISPID_NEWWINDOW3 && number_ == 1 && options_.cancelNewWindow && params->cArgs == 5 &&
+            params->rgvarg[3].vt == (VT_BOOL | VT_BYREF)) {
+            *params->rgvarg[3].pboolVal = VARIANT_TRUE;
         }
     }
 
