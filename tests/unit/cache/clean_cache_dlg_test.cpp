@@ -424,6 +424,18 @@ TEST_F(CleanCacheWindow, LeavesAShellFolderThatIsNoCacheFolderAndPurgesTheOther)
     MakeFile(outside + L"\\canary.txt");
     cachetest::HostLink link(root_.Path(), L"linked", L"outside");
     ASSERT_TRUE(link.Made());
+    // Other names for the profile: through a linked folder further up, and on
+    // a second drive letter.
+    const size_t slash = profile.rfind(L'\\');
+    const std::wstring user = profile.substr(slash);
+    cachetest::HostLink users(root_.Path(), L"users", cachetest::UnixPath(profile.substr(0, slash)));
+    ASSERT_TRUE(users.Made());
+    cachetest::ScratchDrive usersDrive(profile.substr(0, slash));
+    ASSERT_NE(usersDrive.Letter(), 0) << "no second spare drive letter to map";
+    const std::wstring documents = SpecialFolder(CSIDL_PERSONAL);
+    const std::wstring desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    wchar_t shortDocuments[MAX_PATH] = {};
+    ASSERT_NE(::GetShortPathNameW(documents.c_str(), shortDocuments, MAX_PATH), 0u);
 
     struct Case {
         const wchar_t* shellFolder;
@@ -436,6 +448,12 @@ TEST_F(CleanCacheWindow, LeavesAShellFolderThatIsNoCacheFolderAndPurgesTheOther)
         {L"Cache", drive.Root(), drive.Root() + L"canary.txt"},
         {L"Cache", profile, profile + L"\\duskmere-canary.txt"},
         {L"Cookies", root_ / L"linked", outside + L"\\canary.txt"},
+        {L"Cache", root_.Path() + L"\\users" + user, profile + L"\\duskmere-canary.txt"},
+        {L"Cookies", usersDrive.Root() + user.substr(1), profile + L"\\duskmere-canary.txt"},
+        {L"Cache", L"\\\\?\\" + profile, profile + L"\\duskmere-canary.txt"},
+        {L"Cookies", documents, documents + L"\\duskmere-canary.txt"},
+        {L"Cache", shortDocuments, documents + L"\\duskmere-canary.txt"},
+        {L"Cookies", desktop, desktop + L"\\duskmere-canary.txt"},
     };
     for (const Case& c : cases) {
         MakeFile(c.canary);
