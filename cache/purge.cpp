@@ -213,11 +213,9 @@ std::wstring CacheFolder(int csidl) {
     return folder;
 }
 
-// Sets what may be set of a file's attributes through its handle: the
-// read-only bit off, which deleting it needs.
-void ClearReadOnly(HANDLE file, DWORD attributes) {
-    FILE_BASIC_INFO basic{};  // Times of zero stay as they are.
-    basic.FileAttributes = attributes & ~FILE_ATTRIBUTE_READONLY;
+// Takes the read-only bit off, which deleting the file needs.
+void ClearReadOnly(HANDLE file, FILE_BASIC_INFO basic) {
+    basic.FileAttributes &= ~FILE_ATTRIBUTE_READONLY;
     if (!basic.FileAttributes) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     ::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic));
 }
@@ -244,16 +242,18 @@ void PurgeEntry(const std::wstring& path, const std::atomic<BOOL>& stop) {
     const File entry(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll,
                                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
                                    nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!entry || !::GetFileInformationByHandle(entry.get(), &info)) return;
+    // Not GetFileInformationByHandle: its volume query costs Wine a round trip
+    // to the mount manager for every file.
+    FILE_BASIC_INFO basic;
+    if (!entry || !::GetFileInformationByHandleEx(entry.get(), FileBasicInfo, &basic, sizeof(basic))) return;
     // A junction or symbolic link goes itself, never what it points to, and
     // keeps its read-only bit, which may be its target's.
-    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    if (!(basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         // Some systems (Wine) open what a link points to even when asked for
         // the link: a handle that resolves elsewhere is left alone.
         if (!SameText(FinalPath(entry.get()), path)) return;
-        if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ClearReadOnly(entry.get(), info.dwFileAttributes);
-        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) EmptyFolder(path, stop);
+        if (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) ClearReadOnly(entry.get(), basic);
+        if (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) EmptyFolder(path, stop);
     }
     DeleteThrough(entry.get());
 }
