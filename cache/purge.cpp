@@ -122,14 +122,26 @@ bool IdOf(HANDLE file, FileId& id) {
     return true;
 }
 
+// Protected folders as identities, with the resolved paths already added.
+struct Guarded {
+    std::vector<FileId> ids;
+    std::vector<std::wstring> paths;
+};
+
 // Adds `folder` and every folder it lies in, found from its resolved path, so
-// that no other name for them passes.
-void AddWithParents(std::vector<FileId>& ids, const std::wstring& folder) {
+// that no other name for them passes. The walk ends at a folder already added,
+// whose parents are in too: the protected folders share most of theirs, and
+// each identity costs Wine a volume query.
+void AddWithParents(Guarded& guarded, const std::wstring& folder) {
     File at = OpenFolder(folder.c_str());
     std::wstring path = at ? FinalPath(at.get()) : std::wstring();
     while (at && !path.empty()) {
+        if (std::any_of(guarded.paths.begin(), guarded.paths.end(),
+                        [&](const std::wstring& added) { return SameText(added, path); }))
+            break;
+        guarded.paths.push_back(path);
         FileId id;
-        if (IdOf(at.get(), id)) ids.push_back(id);
+        if (IdOf(at.get(), id)) guarded.ids.push_back(id);
         // "\\?\X:\" and "\\?\UNC\server" have no parent left; the latter fails to open.
         const size_t slash = path.find_last_of(L'\\', path.size() - 2);
         if (slash == std::wstring::npos || slash <= 3) break;
@@ -160,7 +172,7 @@ std::vector<FileId> ProtectedFolders() {
     // An empty removable drive must not ask for a disk.
     DWORD errorMode = 0;
     ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &errorMode);
-    std::vector<FileId> ids;
+    Guarded ids;
     const DWORD drives = ::GetLogicalDrives();
     for (wchar_t letter = L'A'; letter <= L'Z'; ++letter)
         if (drives & (1u << (letter - L'A'))) AddWithParents(ids, std::wstring{letter, L':', L'\\'});
@@ -182,15 +194,16 @@ std::vector<FileId> ProtectedFolders() {
         AddWithParents(ids, folder);
     }
     ::SetThreadErrorMode(errorMode, nullptr);
-    return ids;
+    return std::move(ids.ids);
 }
 
 // The shell folder's path as a folder the purge may empty, or empty. Its path
 // comes from the user's own settings, which may be damaged or redirected: only
 // an absolute path of a real folder below a root qualifies, not a link, and
 // never a protected folder or one holding a protected folder, under any of
-// its names (links further up, other drive letters, shares, short names).
-std::wstring CacheFolder(int csidl) {
+// its names (links further up, other drive letters, shares, short names):
+// `guarded` holds them, from ProtectedFolders.
+std::wstring CacheFolder(int csidl, const std::vector<FileId>& guarded) {
     wchar_t shell[MAX_PATH] = {};
     if (!::SHGetSpecialFolderPathW(nullptr, shell, csidl, FALSE)) return {};
     // Relative paths ("", "\\Cache", "C:Cache") would depend on the current folder.
@@ -208,7 +221,6 @@ std::wstring CacheFolder(int csidl) {
     const File opened = OpenFolder(folder.c_str());
     FileId id;
     if (!opened || !IdOf(opened.get(), id)) return {};
-    const std::vector<FileId> guarded = ProtectedFolders();
     if (std::find(guarded.begin(), guarded.end(), id) != guarded.end()) return {};
     return folder;
 }
@@ -313,10 +325,11 @@ unsigned __stdcall CleanCacheThreadProc(void* param) {
     auto* dialog = static_cast<CCleanCacheDlg*>(param);
     try {
         dialog->PurgeUrlCache(CCleanCacheDlg::PURGE_COOKIES);
-        if (const std::wstring folder = CacheFolder(CSIDL_COOKIES); !folder.empty())
+        const std::vector<FileId> guarded = ProtectedFolders();
+        if (const std::wstring folder = CacheFolder(CSIDL_COOKIES, guarded); !folder.empty())
             dialog->PurgeFolder(folder.c_str());
         dialog->PurgeUrlCache(CCleanCacheDlg::PURGE_CONTENT);
-        if (const std::wstring folder = CacheFolder(CSIDL_INTERNET_CACHE); !folder.empty())
+        if (const std::wstring folder = CacheFolder(CSIDL_INTERNET_CACHE, guarded); !folder.empty())
             dialog->PurgeFolder(folder.c_str());
     } catch (const std::bad_alloc&) {
         // What is left stays; the window must close all the same.
