@@ -23,8 +23,11 @@ public:
     // cache had an entry to look at.
     BOOL PurgeUrlCache(int mode);
     // Deletes what `folder` holds (not the folder), sparing files named exactly
-    // "desktop.ini". TRUE when the folder could be searched.
+    // "desktop.ini" and never following a link. TRUE when the folder could be
+    // searched.
     BOOL PurgeFolder(const wchar_t* folder);
+    // For tests: called with each entry's path between listing and opening it.
+    static inline void (*s_pfnBetweenFindAndOpen)(const wchar_t* path) = nullptr;
 
     CBitmap m_bmpBackground;
     CStatic m_stText;

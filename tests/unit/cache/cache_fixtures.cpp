@@ -199,8 +199,6 @@ HostLink::~HostLink() {
     if (made_) RemoveHostSymlink(in_, name_);
 }
 
-namespace {
-// The host's path of a folder of the prefix.
 std::wstring UnixPath(const std::wstring& path) {
     using ToUnix = char*(CDECL*)(LPCWSTR);
     const auto toUnix =
@@ -213,6 +211,7 @@ std::wstring UnixPath(const std::wstring& path) {
     return wide;
 }
 
+namespace {
 std::wstring Environment(const wchar_t* name) {
     wchar_t value[MAX_PATH] = {};
     const DWORD length = ::GetEnvironmentVariableW(name, value, MAX_PATH);
@@ -225,9 +224,9 @@ bool DriveShown(wchar_t letter) {
 }
 }  // namespace
 
-ScratchDrive::ScratchDrive() {
+ScratchDrive::ScratchDrive(const std::wstring& mapped) {
     const std::wstring prefix = Environment(L"WINEPREFIX");
-    const std::wstring target = UnixPath(folder_.Path());
+    const std::wstring target = UnixPath(mapped.empty() ? folder_.Path() : mapped);
     if (prefix.empty() || target.empty()) return;
     dosdevices_ = prefix + L"/dosdevices/";
     for (const wchar_t letter : {L'y', L'x', L'w'}) {

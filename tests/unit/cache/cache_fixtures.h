@@ -48,6 +48,8 @@ bool MakeHostReadOnly(const std::wstring& in, const std::wstring& relative);
 // A unix symbolic link `name` in folder `in` pointing to `target` (relative
 // to `in`), made by the host's ln, which Wine starts for us; waits until it shows.
 bool MakeHostSymlink(const std::wstring& in, const std::wstring& name, const std::wstring& target);
+// The host's path of a file or folder of the prefix; empty when unknown.
+std::wstring UnixPath(const std::wstring& path);
 // Removes such a link with the host's rm: Wine's own deletions go through links.
 bool RemoveHostSymlink(const std::wstring& in, const std::wstring& name);
 
@@ -69,10 +71,11 @@ private:
 
 // A spare drive letter of the prefix mapped to a scratch folder (a link in
 // its dosdevices folder), so that a test can name a drive root that holds
-// nothing of the host's. Letter() is 0 when no letter could be mapped.
+// nothing of the host's, or to `mapped`, a folder of the prefix, which then
+// has a second name. Letter() is 0 when no letter could be mapped.
 class ScratchDrive {
 public:
-    ScratchDrive();
+    explicit ScratchDrive(const std::wstring& mapped = {});
     ~ScratchDrive();
     ScratchDrive(const ScratchDrive&) = delete;
     ScratchDrive& operator=(const ScratchDrive&) = delete;

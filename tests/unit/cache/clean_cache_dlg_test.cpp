@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -49,13 +50,26 @@ public:
 
     // Runs after the messages posted to this thread so far.
     void Post(std::function<void()> task) {
-        queued_.push_back(std::move(task));
-        ::PostMessageW(hwnd_, WM_APP, 0, 0);
+        Queue(std::move(task));
+        Trigger();
     }
+    // Queues `task` to run once Trigger() is called, which any thread may do.
+    void Queue(std::function<void()> task) { queued_.push_back(std::move(task)); }
+    void Trigger() const { ::PostMessageW(hwnd_, WM_APP, 0, 0); }
     // Runs once `delayMs` have passed.
     void After(UINT delayMs, std::function<void()> task) {
         queued_.push_back(std::move(task));
         ::SetTimer(hwnd_, ++timers_, delayMs, nullptr);
+    }
+    // Runs `task` with true once `ready` holds, looked at every few
+    // milliseconds, or with false once `timeoutMs` have passed.
+    void When(std::function<bool()> ready, std::function<void(bool)> task, DWORD timeoutMs = 5000) {
+        const DWORD deadline = ::GetTickCount() + timeoutMs;
+        After(10, [this, ready = std::move(ready), task = std::move(task), deadline]() mutable {
+            if (ready()) return task(true);
+            if (static_cast<LONG>(::GetTickCount() - deadline) >= 0) return task(false);
+            When(std::move(ready), std::move(task), deadline - ::GetTickCount());
+        });
     }
 
 private:
@@ -253,25 +267,34 @@ TEST_F(CleanCacheWindow, DimsTheScreenBelowAndShowsTheMessageInCyan) {
     WhiteBackdrop below;
     MakeLongPurge();
 
+    bool displayed = false;
     bool workerRunning = false;
     COLORREF textPixel = 0;
     COLORREF layerPixel = 0;
     std::wstring text;
     ObservedCleanCacheDlg dialog;
     dialog.onOpen = [&](ObservedCleanCacheDlg& opened) {
-        // Once the window has painted and the display shows it.
-        tasks_.After(200, [&] {
-            RECT label{};
-            ::GetWindowRect(opened.m_stText.m_hWnd, &label);
-            textPixel = BrightestPixel(label);
-            layerPixel = ScreenPixel(label.left + 10, label.top - 100);
-            text = WindowText(opened.m_stText.m_hWnd);
-            workerRunning = opened.m_hThread != nullptr;
-        });
+        const auto label = [&opened] { return test::WindowRect(opened.m_stText.m_hWnd); };
+        const auto layer = [label] { return ScreenPixel(label().left + 10, label().top - 100); };
+        // The window paints first; the display shows it once Wine has passed
+        // it on and the compositor has drawn it, which no message tells.
+        tasks_.When(
+            [&opened, layer] {
+                return !::GetUpdateRect(opened.m_hWnd, nullptr, FALSE) &&
+                       !::GetUpdateRect(opened.m_stText.m_hWnd, nullptr, FALSE) && layer() != RGB(255, 255, 255);
+            },
+            [&, label, layer](bool ready) {
+                displayed = ready;
+                textPixel = BrightestPixel(label());
+                layerPixel = layer();
+                text = WindowText(opened.m_stText.m_hWnd);
+                workerRunning = opened.m_hThread != nullptr;
+            });
     };
     dialog.DoModal();
 
     ASSERT_TRUE(workerRunning) << "the worker finished before the screen was read";
+    EXPECT_TRUE(displayed) << "the display never showed the window";
     EXPECT_EQ(text, kTemplateText);
     // A black layer: opaque where the display has no compositor, else the white
     // below shows through at (255 - 150) / 255.
@@ -377,10 +400,36 @@ TEST_F(CleanCacheWindow, StopFlagSetBeforeTheStartLooksAtOneItemPerStep) {
     EXPECT_GE(ListTree(cache_).size() + 1, cacheBefore);
 }
 
+namespace {
+// Triggers `tasks` from the worker once it has done with some entries of a
+// folder, for the object's lifetime.
+class TriggerWhilePurging {
+public:
+    explicit TriggerWhilePurging(const LoopTasks& tasks) {
+        s_tasks = &tasks;
+        s_reached = 0;
+        CCleanCacheDlg::s_pfnBetweenFindAndOpen = &Reached;
+    }
+    ~TriggerWhilePurging() { CCleanCacheDlg::s_pfnBetweenFindAndOpen = nullptr; }
+    TriggerWhilePurging(const TriggerWhilePurging&) = delete;
+    TriggerWhilePurging& operator=(const TriggerWhilePurging&) = delete;
+
+private:
+    static void Reached(const wchar_t*) {
+        if (++s_reached == 20) s_tasks->Trigger();
+    }
+    static inline const LoopTasks* s_tasks = nullptr;
+    static inline std::atomic<int> s_reached{0};
+};
+}  // namespace
+
 TEST_F(CleanCacheWindow, QuitWhilePurgingEndsTheWindowAndWaitsForTheWorker) {
     cachetest::MakeNestedTree(cookies_, 4000, 50);
     const size_t before = ListTree(cookies_).size();
 
+    // The quit comes once the worker is purging the folder, whenever that starts.
+    const TriggerWhilePurging quitWhilePurging(tasks_);
+    tasks_.Queue([] { ::PostQuitMessage(16); });
     fw::KernelHandle worker;
     // On the heap, so that a worker outliving the object would write to freed
     // heap memory, which the heaps' validation finds once Wine fills freed
@@ -391,7 +440,6 @@ TEST_F(CleanCacheWindow, QuitWhilePurgingEndsTheWindowAndWaitsForTheWorker) {
         ::DuplicateHandle(::GetCurrentProcess(), opened.m_hThread, ::GetCurrentProcess(), &copy, SYNCHRONIZE,
                           FALSE, 0);
         worker.reset(copy);
-        tasks_.After(200, [] { ::PostQuitMessage(16); });
     };
     EXPECT_EQ(dialog->DoModal(), -1);
     // The loop passes the quit on to the loops around it.
@@ -424,6 +472,18 @@ TEST_F(CleanCacheWindow, LeavesAShellFolderThatIsNoCacheFolderAndPurgesTheOther)
     MakeFile(outside + L"\\canary.txt");
     cachetest::HostLink link(root_.Path(), L"linked", L"outside");
     ASSERT_TRUE(link.Made());
+    // Other names for the profile: through a linked folder further up, and on
+    // a second drive letter.
+    const size_t slash = profile.rfind(L'\\');
+    const std::wstring user = profile.substr(slash);
+    cachetest::HostLink users(root_.Path(), L"users", cachetest::UnixPath(profile.substr(0, slash)));
+    ASSERT_TRUE(users.Made());
+    cachetest::ScratchDrive usersDrive(profile.substr(0, slash));
+    ASSERT_NE(usersDrive.Letter(), 0) << "no second spare drive letter to map";
+    const std::wstring documents = SpecialFolder(CSIDL_PERSONAL);
+    const std::wstring desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    wchar_t shortDocuments[MAX_PATH] = {};
+    ASSERT_NE(::GetShortPathNameW(documents.c_str(), shortDocuments, MAX_PATH), 0u);
 
     struct Case {
         const wchar_t* shellFolder;
@@ -436,6 +496,12 @@ TEST_F(CleanCacheWindow, LeavesAShellFolderThatIsNoCacheFolderAndPurgesTheOther)
         {L"Cache", drive.Root(), drive.Root() + L"canary.txt"},
         {L"Cache", profile, profile + L"\\duskmere-canary.txt"},
         {L"Cookies", root_ / L"linked", outside + L"\\canary.txt"},
+        {L"Cache", root_.Path() + L"\\users" + user, profile + L"\\duskmere-canary.txt"},
+        {L"Cookies", usersDrive.Root() + user.substr(1), profile + L"\\duskmere-canary.txt"},
+        {L"Cache", L"\\\\?\\" + profile, profile + L"\\duskmere-canary.txt"},
+        {L"Cookies", documents, documents + L"\\duskmere-canary.txt"},
+        {L"Cache", shortDocuments, documents + L"\\duskmere-canary.txt"},
+        {L"Cookies", desktop, desktop + L"\\duskmere-canary.txt"},
     };
     for (const Case& c : cases) {
         MakeFile(c.canary);

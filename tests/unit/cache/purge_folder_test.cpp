@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include "cache/clean_cache_dlg.h"
 #include "cache_fixtures.h"
 
@@ -63,6 +65,9 @@ TEST(PurgeFolder, LeavesWhatALinkedFolderHolds) {
     cachetest::HostLink link(root / L"cache", L"linked", L"..\\outside");
     ASSERT_TRUE(link.Made());
     ASSERT_TRUE(::GetFileAttributesW((root / L"cache\\linked").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+    // Wine shows no reparse bit on a link to a file, and deletes what it points to.
+    cachetest::HostLink fileLink(root / L"cache", L"page-link.htm", L"..\\outside\\precious.txt");
+    ASSERT_TRUE(fileLink.Made());
 
     CCleanCacheDlg dialog;
     dialog.PurgeFolder((root / L"cache").c_str());
@@ -70,6 +75,42 @@ TEST(PurgeFolder, LeavesWhatALinkedFolderHolds) {
     EXPECT_EQ(ListTree(root / L"outside"), outside);
     EXPECT_TRUE(::GetFileAttributesW((root / L"outside\\inner\\more.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(cachetest::Exists(root / L"cache\\page.htm"));
+}
+
+namespace {
+// The folder whose subfolder "swap" SwapForLink replaces with a link to
+// "outside" beside it once the purge has listed it; the real one goes "aside".
+std::wstring g_swapIn;
+
+void SwapForLink(const wchar_t* path) {
+    const std::wstring_view entry(path);
+    if (entry.size() < 5 || entry.substr(entry.size() - 5) != L"\\swap") return;
+    const std::wstring in = g_swapIn;
+    ::MoveFileW((in + L"\\swap").c_str(), (in.substr(0, in.rfind(L'\\')) + L"\\aside").c_str());
+    cachetest::MakeHostSymlink(in, L"swap", L"..\\outside");
+}
+}  // namespace
+
+TEST(PurgeFolder, NeverFollowsAFolderSwappedForALinkOnceListed) {
+    cachetest::ScratchFolder root(L"purge");
+    MakeFile(root / L"outside\\precious.txt");
+    MakeFolder(root / L"outside\\empty");
+    MakeFile(root / L"cache\\swap\\page.htm");
+    MakeFile(root / L"cache\\other.htm");
+    const Paths outside = ListTree(root / L"outside");
+
+    CCleanCacheDlg dialog;
+    g_swapIn = root / L"cache";
+    CCleanCacheDlg::s_pfnBetweenFindAndOpen = &SwapForLink;
+    dialog.PurgeFolder((root / L"cache").c_str());
+    CCleanCacheDlg::s_pfnBetweenFindAndOpen = nullptr;
+
+    ASSERT_TRUE(cachetest::Exists(root / L"aside\\page.htm")) << "the folder was not swapped";
+    EXPECT_EQ(ListTree(root / L"outside"), outside);
+    // The link goes where it can be deleted as itself.
+    const Paths left = ListTree(root / L"cache");
+    EXPECT_TRUE(left.empty() || left == Paths{L"swap"});
+    cachetest::RemoveHostSymlink(root / L"cache", L"swap");
 }
 
 TEST(PurgeFolder, StopFlagEndsTheWalkAfterOneEntry) {
