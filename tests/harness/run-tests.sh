@@ -2,7 +2,10 @@
 # Runs every test through ctest in throwaway Wine prefixes under build/.
 # The windows run under openbox, as on a desktop (--wm, the default), or with
 # --no-wm in a bare X server. Other arguments go to ctest (e.g. -R backdrop).
-set -euo pipefail
+set -Eeuo pipefail
+# The set-up's Wine and X commands keep their output to themselves: say which
+# one stopped the run.
+trap 'echo "run-tests.sh: \"$BASH_COMMAND\" failed (exit $?) in ${FUNCNAME[0]:-main}" >&2' ERR
 source "$(dirname "$0")/env.sh"
 export HARNESS_WM=openbox
 case "${1:-}" in
