@@ -91,27 +91,27 @@ def client_windows():
     return [int(w) for w in out.split()]
 
 
+def _first_of_size(windows, size):
+    """The first of `windows` of `size` (any size if None); a window destroyed
+    since it was listed is passed over."""
+    for window in windows:
+        try:
+            if size is None or geometry(window)[2:] == tuple(size):
+                return window
+        except subprocess.CalledProcessError:
+            pass
+    return None
+
+
 def wait_window_of_size(size, timeout=20.0):
     """The visible client window of exactly `size`, e.g. a dialog without a title."""
-    def found():
-        for window in client_windows():
-            try:
-                if geometry(window)[2:] == tuple(size):
-                    return window
-            except subprocess.CalledProcessError:
-                pass
-        return None
-    return wait_for(found, timeout, what="client window of size %s" % (size,))
+    return wait_for(lambda: _first_of_size(client_windows(), size), timeout,
+                    what="client window of size %s" % (size,))
 
 
 def wait_window(name, timeout=20.0, size=None):
     """The one visible window called `name` (of the given size, if any)."""
-    def found():
-        for window in find_windows(name):
-            if size is None or geometry(window)[2:] == tuple(size):
-                return window
-        return None
-    return wait_for(found, timeout, what="window %r" % name)
+    return wait_for(lambda: _first_of_size(find_windows(name), size), timeout, what="window %r" % name)
 
 
 # --- input ---------------------------------------------------------------
