@@ -152,13 +152,14 @@ void RemoveTree(const std::wstring& root) {
 bool RunOnHost(const std::wstring& commandLine, const std::wstring& folder, const std::function<bool()>& done) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
+    // Wine forks a unix program without making a process object, and hands
+    // back for its two handles whatever its stack held there, which may be a
+    // live handle of this process: they are not ours to close.
+    PROCESS_INFORMATION unused{};
     std::wstring command = commandLine;
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                          &startup, &process))
+                          &startup, &unused))
         return false;
-    fw::KernelHandle thread(process.hThread);
-    fw::KernelHandle host(process.hProcess);
     for (int i = 0; i < 500 && !done(); ++i) ::Sleep(10);
     return done();
 }

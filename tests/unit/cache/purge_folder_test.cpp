@@ -125,3 +125,24 @@ TEST(PurgeFolder, StopFlagEndsTheWalkAfterOneEntry) {
     // The first entry may be "." (nothing deleted) or one of the above.
     EXPECT_GE(ListTree(root.Path()).size() + 1, before);
 }
+
+namespace {
+// Leaves `value` in the stack space the next call at this depth will use.
+__attribute__((noinline)) void FillStackWith(HANDLE value) {
+    volatile HANDLE area[4096];
+    for (volatile HANDLE& slot : area) slot = value;
+}
+}  // namespace
+
+// The links above are made by host programs, which Wine starts without
+// process handles: whatever the stack held is handed back in their place.
+TEST(HostProgram, LeavesTheHandlesOfThisProcessOpen) {
+    cachetest::ScratchFolder root(L"purge");
+    const fw::KernelHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(event);
+    FillStackWith(event.get());
+    ASSERT_TRUE(cachetest::RunOnHost(L"/bin/touch ran", root.Path(), [&] { return cachetest::Exists(root / L"ran"); }));
+
+    DWORD flags = 0;
+    EXPECT_TRUE(::GetHandleInformation(event.get(), &flags));
+}
