@@ -4,6 +4,7 @@
 #include <wininet.h>
 #include <algorithm>
 #include <cstring>
+#include <cwctype>
 
 #include "framework/handles.h"
 
@@ -223,17 +224,34 @@ bool DriveShown(wchar_t letter) {
     const wchar_t root[] = {letter, L':', L'\\', 0};
     return ::GetFileAttributesW(root) != INVALID_FILE_ATTRIBUTES;
 }
+
+// Whether the folder's final path goes through `letter`. Wine turns a unix
+// path back into a drive letter through a table it rereads at most once a
+// second: until then a new letter opens, but a folder reached through it
+// keeps its old final path and volume serial, so that one folder would have
+// two identities within a test.
+bool ResolvedThrough(const std::wstring& folder, wchar_t letter) {
+    const HANDLE opened = ::CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return false;
+    const fw::KernelHandle owned(opened);
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = ::GetFinalPathNameByHandleW(owned.get(), path, MAX_PATH, 0);
+    // "\\?\Y:\..."
+    return length >= 6 && length < MAX_PATH && std::towlower(path[4]) == letter && path[5] == L':';
+}
 }  // namespace
 
-ScratchDrive::ScratchDrive(const std::wstring& mapped) {
+ScratchDrive::ScratchDrive(const std::wstring& mapped) : target_(mapped.empty() ? folder_.Path() : mapped) {
     const std::wstring prefix = Environment(L"WINEPREFIX");
-    const std::wstring target = UnixPath(mapped.empty() ? folder_.Path() : mapped);
+    const std::wstring target = UnixPath(target_);
     if (prefix.empty() || target.empty()) return;
     dosdevices_ = prefix + L"/dosdevices/";
     for (const wchar_t letter : {L'y', L'x', L'w'}) {
         if (DriveShown(letter) || (::GetLogicalDrives() & (1u << (letter - L'a')))) continue;
         if (RunOnHost(L"/bin/ln -s " + target + L' ' + dosdevices_ + letter + L':', folder_.Path(),
-                      [&] { return DriveShown(letter); }))
+                      [&] { return DriveShown(letter) && ResolvedThrough(target_, letter); }))
             letter_ = static_cast<wchar_t>(letter - L'a' + L'A');
         return;
     }
@@ -242,7 +260,8 @@ ScratchDrive::ScratchDrive(const std::wstring& mapped) {
 ScratchDrive::~ScratchDrive() {
     if (!letter_) return;
     const wchar_t letter = static_cast<wchar_t>(letter_ - L'A' + L'a');
-    RunOnHost(L"/bin/rm -f " + dosdevices_ + letter + L':', folder_.Path(), [&] { return !DriveShown(letter); });
+    RunOnHost(L"/bin/rm -f " + dosdevices_ + letter + L':', folder_.Path(),
+              [&] { return !DriveShown(letter) && !ResolvedThrough(target_, letter); });
 }
 
 CurrentFolder::CurrentFolder(const std::wstring& folder) {

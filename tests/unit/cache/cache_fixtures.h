@@ -86,6 +86,7 @@ public:
 
 private:
     ScratchFolder folder_{L"drive"};
+    std::wstring target_;
     std::wstring dosdevices_;
     wchar_t letter_ = 0;
 };
