@@ -37,15 +37,16 @@ def run(*args, check=True, timeout=30):
     return subprocess.run(args, check=check, timeout=timeout, capture_output=True, text=True).stdout
 
 
-def wait_for(predicate, timeout=15.0, interval=0.1, what="condition"):
-    """Polls until predicate() is truthy; returns its value or raises."""
+def wait_for(predicate, timeout=15.0, interval=0.1, what="condition", seen=None):
+    """Polls until predicate() is truthy; returns its value or raises, with
+    what seen() reports at that moment if given."""
     end = time.time() + timeout
     while True:
         value = predicate()
         if value:
             return value
         if time.time() > end:
-            raise AssertionError("timed out waiting for " + what)
+            raise AssertionError("timed out waiting for " + what + ("; seen: " + seen() if seen else ""))
         time.sleep(interval)
 
 
@@ -387,7 +388,21 @@ class LoginWindows:
 
     def __init__(self, client):
         self.client = client
-        self.backdrop, self.panel = wait_for(self._placed, 20, what="login windows in place")
+        self.backdrop, self.panel = wait_for(self._placed, 20, what="login windows in place", seen=self._seen)
+
+    @staticmethod
+    def _seen():
+        """The client's windows and where they are, for a failure message."""
+        def placed(windows):
+            found = []
+            for window in windows:
+                try:
+                    found.append((window, geometry(window)))
+                except subprocess.CalledProcessError:
+                    found.append((window, "gone"))
+            return found
+        return "windows named Duskmere %s, client windows %s" % (placed(find_windows("Duskmere")),
+                                                                  placed(client_windows()))
 
     def _placed(self):
         """(backdrop, panel) once the one backdrop holds still with its panel over
