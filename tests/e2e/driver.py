@@ -92,16 +92,20 @@ def client_windows():
     return [int(w) for w in out.split()]
 
 
-def _first_of_size(windows, size):
-    """The first of `windows` of `size` (any size if None); a window destroyed
-    since it was listed is passed over."""
+def _geometries(windows):
+    """(window, geometry) for each of `windows`, as they are asked; None for a
+    window destroyed since it was listed."""
     for window in windows:
         try:
-            if size is None or geometry(window)[2:] == tuple(size):
-                return window
+            yield window, geometry(window)
         except subprocess.CalledProcessError:
-            pass
-    return None
+            yield window, None
+
+
+def _first_of_size(windows, size):
+    """The first of `windows` of `size` (any size if None) still there."""
+    return next((window for window, placed in _geometries(windows)
+                 if placed and (size is None or placed[2:] == tuple(size))), None)
 
 
 def wait_window_of_size(size, timeout=20.0):
@@ -392,17 +396,9 @@ class LoginWindows:
 
     @staticmethod
     def _seen():
-        """The client's windows and where they are, for a failure message."""
-        def placed(windows):
-            found = []
-            for window in windows:
-                try:
-                    found.append((window, geometry(window)))
-                except subprocess.CalledProcessError:
-                    found.append((window, "gone"))
-            return found
-        return "windows named Duskmere %s, client windows %s" % (placed(find_windows("Duskmere")),
-                                                                  placed(client_windows()))
+        """The client's windows and where they are (None: gone), for a failure message."""
+        return "windows named Duskmere %s, client windows %s" % (list(_geometries(find_windows("Duskmere"))),
+                                                                  list(_geometries(client_windows())))
 
     def _placed(self):
         """(backdrop, panel) once the one backdrop holds still with its panel over
