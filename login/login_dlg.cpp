@@ -1,5 +1,7 @@
 #include "login/login_dlg.h"
 
+#include <utility>
+
 #include "framework/app.h"
 #include "login/login_panel.h"
 #include "res/resource.h"
@@ -66,13 +68,24 @@ LRESULT CLoginDlg::OnNcHitTest(CPoint) {
 }
 
 void CLoginDlg::OnMove(int, int) {
-    if (!IsWindow() || !m_bBackdropLeads) return;
-    RECT backdrop{};
-    RECT panel{};
-    GetWindowRect(&backdrop);
-    m_pLoginPanel->GetWindowRect(&panel);
-    m_pLoginPanel->MoveWindow(backdrop.left, backdrop.top, panel.right - panel.left,
-                              panel.bottom - panel.top, TRUE);
+    if (IsWindow()) KeepTogether(*this);
+}
+
+void CLoginDlg::KeepTogether(const CWnd& moved) {
+    if (m_pLoginPanel == nullptr || !m_pLoginPanel->IsWindow()) return;
+    CWnd* leader = this;
+    CWnd* follower = m_pLoginPanel;
+    if (!m_bBackdropLeads) std::swap(leader, follower);
+    // The leader's move takes the follower along. A follower on the screen that
+    // moves by itself is put back: nobody dragged it. Under Wine that is a window
+    // manager's late report of a position the window held for a moment while it
+    // was framed, which would otherwise drag the leader away from where both are.
+    if (&moved == follower && (!follower->IsWindowVisible() || follower->IsIconic())) return;
+    RECT lead{};
+    RECT follow{};
+    leader->GetWindowRect(&lead);
+    follower->GetWindowRect(&follow);
+    follower->MoveWindow(lead.left, lead.top, follow.right - follow.left, follow.bottom - follow.top, TRUE);
 }
 
 void CLoginDlg::OnShowWindow(BOOL show, UINT) {
@@ -86,8 +99,12 @@ void CLoginDlg::OnWindowPosChanged(WINDOWPOS* pos) {
     // owned window lies above its owner whatever the order; under Wine the X
     // windows are stacked, and a window manager told which one the panel belongs
     // to, as they are mapped, and the backdrop's X window is replaced when its
-    // image is first drawn.
-    if (pos->flags & SWP_SHOWWINDOW) m_pLoginPanel->ShowWindow(SW_SHOWNA);
+    // image is first drawn. Until the player touches one of them, the backdrop,
+    // the main window, holds the place of both.
+    if (pos->flags & SWP_SHOWWINDOW) {
+        m_bBackdropLeads = TRUE;
+        m_pLoginPanel->ShowWindow(SW_SHOWNA);
+    }
 }
 
 void CLoginDlg::OnClose() { EndDialog(IDOK); }

@@ -12,10 +12,13 @@ public:
 
     HICON m_hIcon;
     // Which of backdrop and panel was hit-tested last, so the follower never
-    // moves the leader back.
+    // moves the leader back. The backdrop leads whenever it is shown.
     BOOL m_bBackdropLeads = FALSE;
     CLoginActiveDlg* m_pLoginPanel = nullptr;
     CLayeredWindowHelper m_layered;
+
+    // Called by both windows on WM_MOVE with the one that moved.
+    void KeepTogether(const CWnd& moved);
 
 protected:
     BOOL OnInitDialog() override;

@@ -71,13 +71,7 @@ BOOL CLoginActiveDlg::OnInitDialog() {
 }
 
 void CLoginActiveDlg::OnMove(int, int) {
-    if (!IsWindow() || m_pBackdrop->m_bBackdropLeads) return;
-    RECT panel{};
-    RECT backdrop{};
-    GetWindowRect(&panel);
-    m_pBackdrop->GetWindowRect(&backdrop);
-    m_pBackdrop->MoveWindow(panel.left, panel.top, backdrop.right - backdrop.left,
-                            backdrop.bottom - backdrop.top, TRUE);
+    if (IsWindow()) m_pBackdrop->KeepTogether(*this);
 }
 
 LRESULT CLoginActiveDlg::OnNcHitTest(CPoint) {

@@ -110,14 +110,33 @@ TEST_F(LoginWindowsTest, WhicheverWasHitLastLeadsTheJointMove) {
     EXPECT_EQ(test::WindowRect(panel->m_hWnd), moved);
 }
 
-TEST_F(LoginWindowsTest, BackdropMovedWithoutLeadingLeavesThePanel) {
-    panel->SendMessage(WM_NCHITTEST, 0, 0);
-    const RECT panelBefore = test::WindowRect(panel->m_hWnd);
+namespace {
+void MoveBy(HWND window, int dx, int dy) {
+    const RECT rect = test::WindowRect(window);
+    ::SetWindowPos(window, nullptr, rect.left + dx, rect.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+}  // namespace
+
+TEST_F(LoginWindowsTest, AFollowerMovedByItselfGoesBackOverTheLeader) {
+    // Shown and not yet touched, the backdrop leads: a move of the panel that
+    // nobody made (a window manager's late word) must not take the backdrop along.
+    const RECT start = test::WindowRect(backdrop.m_hWnd);
+    MoveBy(panel->m_hWnd, 40, 30);
+    EXPECT_EQ(test::WindowRect(backdrop.m_hWnd), start);
+    EXPECT_EQ(test::WindowRect(panel->m_hWnd), start);
+
     // A backdrop move that comes back from the panel must not move the panel again.
-    const RECT rect = test::WindowRect(backdrop.m_hWnd);
-    ::SetWindowPos(backdrop.m_hWnd, nullptr, rect.left + 5, rect.top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_EQ(test::WindowRect(panel->m_hWnd), panelBefore);
+    panel->SendMessage(WM_NCHITTEST, 0, 0);
+    MoveBy(backdrop.m_hWnd, 5, 0);
+    EXPECT_EQ(test::WindowRect(panel->m_hWnd), start);
+    EXPECT_EQ(test::WindowRect(backdrop.m_hWnd), start);
+
+    // Shown again, the backdrop leads again.
+    backdrop.ShowWindow(SW_HIDE);
+    backdrop.ShowWindow(SW_SHOWNORMAL);
+    MoveBy(panel->m_hWnd, -20, 10);
+    EXPECT_EQ(test::WindowRect(backdrop.m_hWnd), start);
+    EXPECT_EQ(test::WindowRect(panel->m_hWnd), start);
 }
 
 TEST_F(LoginWindowsTest, HidingTheBackdropTakesThePanelAlongAndRestoringKeepsBothInPlace) {
