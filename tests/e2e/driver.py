@@ -5,6 +5,7 @@ Expects the environment the test harness sets up: DISPLAY, WINEPREFIX (with the
 stand-in registered), a warm wineserver, and the demo platform on the port the
 client was built for (DUSKMERE_PLATFORM_PORT, 8350 by default).
 """
+import ctypes
 import json
 import os
 import pwd
@@ -78,6 +79,40 @@ def settled_geometry(window, timeout=10.0):
         reads.append(geometry(window))
         return reads[-1] if len(reads) >= 3 and reads[-3] == reads[-2] == reads[-1] else None
     return wait_for(still, timeout, what="window %d holding still" % window)
+
+
+class _ConfigureEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("event", ctypes.c_ulong), ("window", ctypes.c_ulong),
+                ("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int), ("height", ctypes.c_int),
+                ("border_width", ctypes.c_int), ("above", ctypes.c_ulong), ("override_redirect", ctypes.c_int)]
+
+
+class _Event(ctypes.Union):
+    _fields_ = [("xconfigure", _ConfigureEvent), ("pad", ctypes.c_long * 24)]
+
+
+def report_place(window, x, y, width, height):
+    """Tells the owner of `window` that it stands at x, y on the screen, as a
+    window manager does with a synthetic ConfigureNotify, without moving it."""
+    xlib = ctypes.CDLL("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                ctypes.POINTER(_Event)]
+    for name in ("XFlush", "XCloseDisplay"):
+        getattr(xlib, name).argtypes = [ctypes.c_void_p]
+    display = xlib.XOpenDisplay(None)
+    if not display:
+        raise AssertionError("no X display to send to")
+    event = _Event()
+    event.xconfigure = _ConfigureEvent(type=22, send_event=1, display=display, event=window, window=window,
+                                       x=x, y=y, width=width, height=height)
+    structure_notify_mask = 1 << 17
+    sent = xlib.XSendEvent(display, window, 0, structure_notify_mask, ctypes.byref(event))
+    xlib.XFlush(display)
+    xlib.XCloseDisplay(display)
+    if not sent:
+        raise AssertionError("ConfigureNotify to window %d not sent" % window)
 
 
 def is_viewable(window):
